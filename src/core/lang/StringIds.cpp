@@ -1,0 +1,26 @@
+#include "StringIds.h"
+
+const QList<int>& allStringIds()
+{
+    using namespace StrId;
+    static const QList<int> ids = [] {
+        QList<int> list{MainTitle, StationNoModel, ScheduleStarted, ScheduleStopped,
+                        SaveChangesCaption, SaveChangesText, OverwriteCaption, OverwriteText,
+                        RegisterFileMissing, RegisterFileWrongSize, ReadWindowCaption,
+                        ScheduleLogCaption, ScheduleIntervalList, ChannelTypeList, DataBitsList,
+                        ParityList, StopBitsList, WidthList, IntegerDisplayList, FloatDisplayList,
+                        TimeFormatList, AlarmIndexHeading, AlarmFirstTimeHeading,
+                        AlarmSecondTimeHeading, AlarmMessageHeading, TableIndexHeading, NeverRead,
+                        ReadAt, OverwriteExportCaption, RecipeTitle, TimeStampHeading,
+                        DataRecordTitle, RegisterFileCaption, ReadDone, ReadIdentifying,
+                        ReadReading, ReadFailed, ReadWrongModel, AboutCaption, AlarmTitle,
+                        RecipeFolder, DataRecordFolder, AlarmFolder, ReportFilePattern,
+                        LogLeadingWord, LogSuccess, LogFailure};
+        for (int type = 0; type <= 2; ++type)
+            list << ChannelTypeBase + 1 + type;
+        for (int format = 3; format <= 8; ++format)
+            list << FormatNameBase + format;
+        return list;
+    }();
+    return ids;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QList>
+
+// Every string ID the program looks up. Texts live only in the language files
+// (lang/<locale>/StrTab.ini as STR%05d); each shipped language defines every ID listed in
+// allStringIds(), which a test checks.
+namespace StrId {
+
+constexpr int MainTitle = 1000; // main window title; caption of a project without a title
+constexpr int StationNoModel = 1120;
+constexpr int ScheduleStarted = 1130;
+constexpr int ScheduleStopped = 1131;
+constexpr int SaveChangesCaption = 1200;
+constexpr int SaveChangesText = 1201;
+constexpr int OverwriteCaption = 1202;
+constexpr int OverwriteText = 1203;
+constexpr int RegisterFileMissing = 1204;
+constexpr int RegisterFileWrongSize = 1205;
+constexpr int ReadWindowCaption = 1300;
+constexpr int ScheduleLogCaption = 1400;
+constexpr int ChannelTypeBase = 2000; // 2001..2003: names of channel types 0..2
+constexpr int FormatNameBase = 2010;  // 2013..2018: names of data formats 3..8
+constexpr int ScheduleIntervalList = 2040;
+constexpr int ChannelTypeList = 2100;
+constexpr int DataBitsList = 2120;
+constexpr int ParityList = 2140;
+constexpr int StopBitsList = 2160;
+constexpr int WidthList = 2180;
+constexpr int IntegerDisplayList = 2200;
+constexpr int FloatDisplayList = 2210;
+constexpr int TimeFormatList = 2220;
+constexpr int AlarmIndexHeading = 2240;
+constexpr int AlarmFirstTimeHeading = 2241;
+constexpr int AlarmSecondTimeHeading = 2242;
+constexpr int AlarmMessageHeading = 2243;
+constexpr int TableIndexHeading = 9018;
+constexpr int NeverRead = 9019;
+constexpr int ReadAt = 9020;
+constexpr int OverwriteExportCaption = 9021;
+constexpr int RecipeTitle = 9022;
+constexpr int TimeStampHeading = 9029;
+constexpr int DataRecordTitle = 9030;
+constexpr int RegisterFileCaption = 9031;
+constexpr int ReadDone = 9032;
+constexpr int ReadIdentifying = 9033;
+constexpr int ReadReading = 9034;
+constexpr int ReadFailed = 9035;
+constexpr int ReadWrongModel = 9036;
+constexpr int AboutCaption = 9037;
+constexpr int AlarmTitle = 9038;
+constexpr int RecipeFolder = 9040;
+constexpr int DataRecordFolder = 9041;
+constexpr int AlarmFolder = 9042;
+constexpr int ReportFilePattern = 9043;
+constexpr int LogLeadingWord = 9044;
+constexpr int LogSuccess = 9045;
+constexpr int LogFailure = 9046;
+
+} // namespace StrId
+
+// Every ID above, with each ID of the ranges (2001-2003, 2013-2018) spelled out and the
+// items of every choice list that the shipped languages carry.
+const QList<int>& allStringIds();
