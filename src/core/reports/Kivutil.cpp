@@ -90,7 +90,7 @@ quint32 ScaledFloatMagnitude(float number, qint32 floatWidth, bool& negative)
         negative = true;
         number = -number;
     }
-    for (qint32 i = 0; i < floatWidth && std::isfinite(number); ++i)
+    for (qint32 i = 0; i < floatWidth && number != 0 && std::isfinite(number); ++i)
         number = number * 10.0f;
     // Beyond 2^64 a single's integer value is a multiple of 2^41, so its low 32 bits are 0.
     if (!(number < 18446744073709551616.0f))
@@ -102,6 +102,9 @@ quint32 ScaledFloatMagnitude(float number, qint32 floatWidth, bool& negative)
 
 QString FormatValue(quint32 value, const ValueFormat& format, QChar decimalChar)
 {
+    // The digits after the point, the point and one digit before it must fit.
+    if (format.FloatWidth > MaxValueText - 2)
+        return QString();
     bool negative = false;
     quint32 magnitude = 0;
     int base = 10;
