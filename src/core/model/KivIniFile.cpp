@@ -66,6 +66,9 @@ QString DecodeWindows1252(const QByteArray& data)
 
 QString DecodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes)
 {
+    // A file cut inside a UTF-16 code unit loses the half unit.
+    if (encoding != QStringConverter::Utf8 && bytes.size() % 2 != 0)
+        bytes.chop(1);
     QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
     return decoder.decode(bytes);
 }
