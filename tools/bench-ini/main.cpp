@@ -1,0 +1,140 @@
+// Writes a large define file (10,000 recipes of 16 columns, 1,000 data records, 5,000 alarms)
+// to a temporary folder, in UTF-8 and in UTF-16LE, and prints how long the reader takes to
+// parse it and to look up every key an import reads.
+
+#include "model/KivIniFile.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+constexpr int Recipes = 10000;
+constexpr int Columns = 16;
+constexpr int Records = 1000;
+constexpr int Alarms = 5000;
+
+QString DefineText()
+{
+    QString text;
+    QTextStream out(&text);
+    out << "[Model]\r\nName=Bench Panel\r\nID=0x1F4\r\nDescription=\"Large define file\"\r\n";
+    for (int r = 0; r < Recipes; ++r) {
+        out << QString::asprintf("[RECIPE%04d]\r\nName=Recipe %d\r\nRegister=%d\r\nCount=100\r\n"
+                                 "Capacity=32\r\nColumn=%d\r\n",
+                                 r, r, 1000 + r, Columns);
+        for (int c = 0; c < Columns; ++c)
+            out << QString::asprintf("Title%04d=Column %d\r\nFormat%04d=%d\r\nWidth%04d=64\r\n",
+                                     c, c, c, 3 + c % 5, c);
+    }
+    for (int r = 0; r < Records; ++r)
+        out << QString::asprintf("[RECORD%04d]\r\nName=Log %d\r\nFormat=3\r\nRegister=$%X\r\n"
+                                 "Count=500\r\nCapacity=8\r\nTick=1\r\nColumn=8\r\n",
+                                 r, r, 20000 + r);
+    out << QString::asprintf("[ALARM]\r\nAlarmCount=%d\r\nBackupAddr=40000\r\nBackupSpace=816\r\n",
+                             Alarms);
+    for (int a = 0; a < Alarms; ++a) {
+        out << QString::asprintf("[ALARM%04d]\r\nGroup=%d\r\n", a, a % 8);
+        for (int s = 0; s < 16; ++s)
+            out << QString::asprintf("String%04d=Alarm %d message line %d\r\n", s, a, s);
+    }
+    out.flush();
+    return text;
+}
+
+// Reads every key an import of this file reads; returns a checksum so nothing is optimised away.
+qint64 ReadAll(const TKivIniFile& ini)
+{
+    qint64 sum = ini.readInteger(u"Model", u"ID", 0) + ini.readString(u"Model", u"Name").size();
+    for (int r = 0; r <= Recipes; ++r) {
+        const QString section = QString::asprintf("RECIPE%04d", r);
+        if (ini.readString(section, u"Name").isEmpty())
+            break;
+        sum += ini.readInteger(section, u"Register", 0) + ini.readInteger(section, u"Count", 0) +
+               ini.readInteger(section, u"Capacity", 0);
+        const int columns = ini.readInteger(section, u"Column", 0);
+        for (int c = 0; c < columns; ++c) {
+            sum += ini.readString(section, QString::asprintf("Title%04d", c)).size();
+            sum += ini.readInteger(section, QString::asprintf("Format%04d", c), 0);
+            sum += ini.readInteger(section, QString::asprintf("Width%04d", c), 0);
+        }
+    }
+    for (int r = 0; r <= Records; ++r) {
+        const QString section = QString::asprintf("RECORD%04d", r);
+        if (ini.readString(section, u"Name").isEmpty())
+            break;
+        for (const char16_t* key : {u"Format", u"Register", u"Count", u"Capacity", u"Tick", u"Column"})
+            sum += ini.readInteger(section, QStringView(key), 0);
+    }
+    const int alarms = ini.readInteger(u"ALARM", u"AlarmCount", 0);
+    for (int a = 0; a < alarms; ++a) {
+        const QString section = QString::asprintf("ALARM%04d", a);
+        sum += ini.readInteger(section, u"Group", 0);
+        for (int s = 0; s < 16; ++s)
+            sum += ini.readString(section, QString::asprintf("String%04d", s)).size();
+    }
+    return sum;
+}
+
+void Measure(const char* label, const QString& path)
+{
+    double bestParse = 1e9;
+    double bestLookup = 1e9;
+    qint64 checksum = 0;
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        TKivIniFile ini;
+        QString error;
+        if (!ini.open(path, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            std::exit(1);
+        }
+        const double parse = timer.nsecsElapsed() / 1e6;
+        timer.restart();
+        checksum = ReadAll(ini);
+        const double lookup = timer.nsecsElapsed() / 1e6;
+        bestParse = std::min(bestParse, parse);
+        bestLookup = std::min(bestLookup, lookup);
+    }
+    std::printf("%-9s %7.1f MB  open+parse %7.1f ms  all import lookups %7.1f ms  total %7.1f ms"
+                "  (checksum %lld)\n",
+                label, QFileInfo(path).size() / 1e6, bestParse, bestLookup, bestParse + bestLookup,
+                static_cast<long long>(checksum));
+}
+
+void Write(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
+        std::exit(1);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString text = DefineText();
+    const QString utf8Path = dir.path() + "/bench-utf8.def";
+    const QString utf16Path = dir.path() + "/bench-utf16.def";
+    Write(utf8Path, text.toUtf8());
+    QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    Write(utf16Path, utf16.encode(text));
+
+    std::printf("Define file: %d recipes x %d columns, %d data records, %d alarms "
+                "(best of 3 runs)\n",
+                Recipes, Columns, Records, Alarms);
+    Measure("UTF-8", utf8Path);
+    Measure("UTF-16LE", utf16Path);
+    return 0;
+}
