@@ -6,7 +6,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 TKivIniFile FromText(const QString& text)
 {
@@ -154,7 +155,8 @@ TEST(IniEncodings, EachEncodingReadsTheSameText)
 TEST(IniEncodings, LegacyEightBitFiles)
 {
     TKivIniFile ini;
-    ini.loadFromData("[Model]\nName=Gr\xF6\xDF" "e \x80\x81\n");
+    ini.loadFromData("[Model]\nName=Gr\xF6\xDF"
+                     "e \x80\x81\n");
     EXPECT_EQ(ini.encoding(), TKivIniFile::Encoding::Legacy);
     EXPECT_EQ(ini.readString(u"Model", u"Name"), QString::fromUtf8("Größe €\xC2\x81"));
 

@@ -9,7 +9,8 @@
 #include <gtest/gtest.h>
 #include <limits>
 
-namespace {
+namespace
+{
 
 quint32 FloatBits(float value)
 {
@@ -86,7 +87,8 @@ TEST(FormatValue, DecimalCharacterIsUsed)
     EXPECT_EQ(FormatValue(1234, Fmt(0, 0, 2), u','), u"12,34");
 }
 
-class ImageValues : public ::testing::Test {
+class ImageValues : public ::testing::Test
+{
 protected:
     void SetUp() override { image = QByteArray(2 * RegisterCount, 0); }
     void setRegister(int n, quint16 value)
@@ -157,11 +159,13 @@ TEST_F(ImageValues, TimeOffsetIsSignedMinutesModulo32Bits)
     EXPECT_EQ(ApplyTimeOffset(image, 0xFFFFFFFF), 480u * 60 - 1);
 }
 
-namespace {
+namespace
+{
 
 quint32 UtcTick(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 {
-    return quint32(QDateTime(QDate(y, mo, d), QTime(h, mi, s), QTimeZone::utc()).toSecsSinceEpoch());
+    return quint32(
+        QDateTime(QDate(y, mo, d), QTime(h, mi, s), QTimeZone::utc()).toSecsSinceEpoch());
 }
 
 } // namespace

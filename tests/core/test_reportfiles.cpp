@@ -45,8 +45,8 @@ TEST(FormatDateTime, ReportFileNamePatterns)
         {afternoon, "yy m d h n s z", "14 5 3 16 7 9 45"},
         {afternoon, "y|yyy", "14|2014"},
         {afternoon, "YYYY-MM-DD HH.NN.SS", "2014-05-03 16.07.09"},
-        {afternoon, "hh.mm", "16.07"},        // m right after an hour field is the minute
-        {afternoon, "hh.nn.mm", "16.07.05"},  // but not after a minute field
+        {afternoon, "hh.mm", "16.07"},       // m right after an hour field is the minute
+        {afternoon, "hh.nn.mm", "16.07.05"}, // but not after a minute field
         {afternoon, "'mm'dd \"at\" hh", "mm03 at 16"},
         {afternoon, "'unclosed", "unclosed"},
         {afternoon, "hh am/pm", "04 pm"},
@@ -86,7 +86,7 @@ TEST(SafePathName, CutsToWhatAFileSystemHolds)
 {
     EXPECT_EQ(SafePathName(QString(300, u'a')), QString(255, u'a'));
     EXPECT_EQ(SafePathName(QString(200, u'é')), QString(127, u'é')); // 2 bytes each
-    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");        // 4 bytes, 2 units
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");     // 4 bytes, 2 units
     const QString cut = SafePathName(QString(253, u'a') + emoji);
     EXPECT_EQ(cut, QString(253, u'a'));
 }
@@ -120,7 +120,9 @@ TEST(TableText, Utf16LeWithBomCrLfAndTabs)
     EXPECT_EQ(table.Text(), QString::fromUtf8("Title é\r\n0\t1.5\t\r\n1\t型\r\n"));
 
     const QByteArray bytes = table.Bytes();
-    const QByteArray expectedStart("\xFF\xFE" "T\0i\0", 6);
+    const QByteArray expectedStart("\xFF\xFE"
+                                   "T\0i\0",
+                                   6);
     EXPECT_EQ(bytes.left(6), expectedStart);
     EXPECT_EQ(bytes.mid(2 + 2 * 6, 2), QByteArray("\xE9\x00", 2)); // é
     EXPECT_EQ(bytes.right(6), QByteArray("\x8B\x57\r\0\n\0", 6));  // U+578B, CR LF

@@ -13,7 +13,8 @@
 #include <QTextStream>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 constexpr int Recipes = 10000;
 constexpr int Columns = 16;
@@ -30,8 +31,8 @@ QString DefineText()
                                  "Capacity=32\r\nColumn=%d\r\n",
                                  r, r, 1000 + r, Columns);
         for (int c = 0; c < Columns; ++c)
-            out << QString::asprintf("Title%04d=Column %d\r\nFormat%04d=%d\r\nWidth%04d=64\r\n",
-                                     c, c, c, 3 + c % 5, c);
+            out << QString::asprintf("Title%04d=Column %d\r\nFormat%04d=%d\r\nWidth%04d=64\r\n", c,
+                                     c, c, 3 + c % 5, c);
     }
     for (int r = 0; r < Records; ++r)
         out << QString::asprintf("[RECORD%04d]\r\nName=Log %d\r\nFormat=3\r\nRegister=$%X\r\n"
@@ -69,7 +70,8 @@ qint64 ReadAll(const TKivIniFile& ini)
         const QString section = QString::asprintf("RECORD%04d", r);
         if (ini.readString(section, u"Name").isEmpty())
             break;
-        for (const char16_t* key : {u"Format", u"Register", u"Count", u"Capacity", u"Tick", u"Column"})
+        for (const char16_t* key :
+             {u"Format", u"Register", u"Count", u"Capacity", u"Tick", u"Column"})
             sum += ini.readInteger(section, QStringView(key), 0);
     }
     const int alarms = ini.readInteger(u"ALARM", u"AlarmCount", 0);

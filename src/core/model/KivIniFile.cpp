@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
-namespace {
+namespace
+{
 
 bool IsBlank(QChar c)
 {

@@ -23,7 +23,8 @@
 #include <QStringView>
 #include <optional>
 
-class TKivIniFile {
+class TKivIniFile
+{
 public:
     enum class Encoding { Utf8, Utf8WithBom, Utf16LE, Utf16BE, Legacy };
 

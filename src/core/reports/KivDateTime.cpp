@@ -3,7 +3,8 @@
 #include <QLocale>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 constexpr qint64 MsPerDay = 86400000;
 const QDate DayZero(1899, 12, 30);
@@ -28,9 +29,11 @@ QString LongTimeText(const QLocale& locale, const QTime& time)
     return locale.toString(time, format.trimmed());
 }
 
-namespace {
+namespace
+{
 
-class PatternFormatter {
+class PatternFormatter
+{
 public:
     PatternFormatter(const QString& pattern, const LocalDateTime& value)
         : m_pattern(pattern), m_date(value.date), m_time(value.time), m_locale(QLocale::system())

@@ -7,7 +7,8 @@
 #include <QSaveFile>
 #include <QtEndian>
 
-namespace {
+namespace
+{
 
 constexpr qsizetype MaxNameBytes = 255;
 

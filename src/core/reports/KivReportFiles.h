@@ -23,7 +23,8 @@ bool ForceFileFolder(const QString& filePath);
 
 // A decoded table as text: lines ended by CR LF, cells separated by one TAB (none at a line's
 // end). Built whole in memory and written in one step.
-class TKivTableText {
+class TKivTableText
+{
 public:
     void AddLine(QStringView line);
     void AddRow(const QStringList& cells);

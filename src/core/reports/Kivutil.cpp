@@ -76,7 +76,8 @@ quint32 ApplyTimeOffset(const QByteArray& image, quint32 tick)
     return tick + quint32(qint32(minutes) * 60);
 }
 
-namespace {
+namespace
+{
 
 constexpr int MaxValueText = 63;
 
@@ -156,7 +157,8 @@ QString FormatValue(quint32 value, const ValueFormat& format, QChar decimalChar)
     return text;
 }
 
-namespace {
+namespace
+{
 
 struct DateParts {
     int year = 1970;
@@ -202,14 +204,12 @@ DateParts BreakTick(quint32 tick)
 constexpr int TickFormatUsed = 64;
 constexpr int TickTextLimit = 60;
 
-class TickWriter {
+class TickWriter
+{
 public:
     explicit TickWriter(QStringView format) : m_format(format.left(TickFormatUsed)) {}
 
-    bool at(int pos, QStringView token) const
-    {
-        return m_format.sliced(pos).startsWith(token);
-    }
+    bool at(int pos, QStringView token) const { return m_format.sliced(pos).startsWith(token); }
     QChar charAt(int pos) const { return pos < m_format.size() ? m_format[pos] : QChar(); }
     int size() const { return int(m_format.size()); }
 

@@ -18,7 +18,8 @@ struct ValueFormat {
     quint32 Option = 0;    // bits 0-7 display kind, OptionZeroFill, OptionUnsigned
 };
 
-namespace DisplayKind {
+namespace DisplayKind
+{
 constexpr quint32 Decimal = 0;
 constexpr quint32 Hexadecimal = 1;
 constexpr quint32 FloatingPoint = 2;
@@ -29,7 +30,8 @@ constexpr quint32 OptionZeroFill = 0x100;
 constexpr quint32 OptionUnsigned = 0x200; // set by the decoders on their copy, never stored
 
 // Data format codes of recipe and data-record columns.
-namespace DataFormat {
+namespace DataFormat
+{
 constexpr int Signed16 = 3;
 constexpr int Unsigned16 = 4;
 constexpr int Signed32 = 5;
