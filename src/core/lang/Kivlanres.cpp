@@ -31,7 +31,7 @@ QString decodeUtf8Checked(QByteArrayView bytes, int* firstBadLine)
         if (end < 0)
             end = bytes.size();
         QStringDecoder lineDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        (void)lineDecoder.decode(bytes.sliced(start, end - start));
+        const QString decoded = lineDecoder.decode(bytes.sliced(start, end - start));
         if (lineDecoder.hasError()) {
             *firstBadLine = line;
             break;
