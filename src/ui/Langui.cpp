@@ -15,12 +15,14 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-namespace {
+namespace
+{
 
 constexpr int ComboValueRole = Qt::UserRole;
 
 // Keeps the check marks of the language items in step with the selected language.
-class LanguageMenuMarks : public QObject, public TKivLanguageMenu {
+class LanguageMenuMarks : public QObject, public TKivLanguageMenu
+{
 public:
     explicit LanguageMenuMarks(QMenu* menu) : QObject(menu), m_menu(menu) {}
     ~LanguageMenuMarks() override
@@ -58,16 +60,18 @@ void InstallUiLanguageSupport()
         const auto* button = qobject_cast<const QToolButton*>(object);
         return button && button->defaultAction();
     });
-    RegisterCollectionAccess({"QTableWidget", QStringLiteral("Columns"),
-                              [](QObject* o) { return static_cast<QTableWidget*>(o)->columnCount(); },
-                              [](QObject* o, int i, const QString&, const QString& text) {
-                                  tableHeaderItem(static_cast<QTableWidget*>(o), i)->setText(text);
-                              }});
-    RegisterCollectionAccess({"QTreeWidget", QStringLiteral("Columns"),
-                              [](QObject* o) { return static_cast<QTreeWidget*>(o)->columnCount(); },
-                              [](QObject* o, int i, const QString&, const QString& text) {
-                                  static_cast<QTreeWidget*>(o)->headerItem()->setText(i, text);
-                              }});
+    RegisterCollectionAccess(
+        {"QTableWidget", QStringLiteral("Columns"),
+         [](QObject* o) { return static_cast<QTableWidget*>(o)->columnCount(); },
+         [](QObject* o, int i, const QString&, const QString& text) {
+             tableHeaderItem(static_cast<QTableWidget*>(o), i)->setText(text);
+         }});
+    RegisterCollectionAccess(
+        {"QTreeWidget", QStringLiteral("Columns"),
+         [](QObject* o) { return static_cast<QTreeWidget*>(o)->columnCount(); },
+         [](QObject* o, int i, const QString&, const QString& text) {
+             static_cast<QTreeWidget*>(o)->headerItem()->setText(i, text);
+         }});
 }
 
 int ShowMessageBox(const QString& text, const QString& caption, unsigned flags)
@@ -143,7 +147,8 @@ void FillComboWithValues(QComboBox* combo, int id, int value)
 
 int ComboValue(const QComboBox* combo)
 {
-    const QVariant value = combo->currentIndex() < 0 ? QVariant() : combo->currentData(ComboValueRole);
+    const QVariant value =
+        combo->currentIndex() < 0 ? QVariant() : combo->currentData(ComboValueRole);
     return value.isValid() ? value.toInt() : -1;
 }
 

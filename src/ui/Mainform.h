@@ -6,7 +6,8 @@ class QMenu;
 
 // The main window. For now it carries the title, the File menu and the Tools menu with the
 // language submenu; its texts come from the language files by component name.
-class TFormMain : public QMainWindow {
+class TFormMain : public QMainWindow
+{
     Q_OBJECT
 public:
     explicit TFormMain(QWidget* parent = nullptr);

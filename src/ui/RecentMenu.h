@@ -10,7 +10,8 @@ class QMenu;
 
 // The recent-project items of a menu: they follow the anchor item and the item after it (a
 // separator). A click passes the item's path, which is also its tooltip, to the handler.
-class TKivRecentMenuUi : public QObject, public TKivRecentMenu {
+class TKivRecentMenuUi : public QObject, public TKivRecentMenu
+{
 public:
     TKivRecentMenuUi(QMenu* menu, QAction* anchor, std::function<void(const QString&)> onOpen);
 

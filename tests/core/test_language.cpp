@@ -12,7 +12,8 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 QStringList ids(const TKivLanguageResources& resources)
 {
@@ -49,13 +50,15 @@ TEST(LanguageFile, ByteOrderMarksSelectTheEncoding)
 TEST(LanguageFile, InvalidUtf8IsReplacedAndItsLineReported)
 {
     int badLine = 0;
-    const QString text =
-        DecodeLanguageText("STR00001=ok\r\nSTR00002=ok\nSTR00003=Gr\xF6\xDF" "e\n", &badLine);
+    const QString text = DecodeLanguageText("STR00001=ok\r\nSTR00002=ok\nSTR00003=Gr\xF6\xDF"
+                                            "e\n",
+                                            &badLine);
     EXPECT_EQ(badLine, 3);
     EXPECT_TRUE(text.contains(QStringLiteral("STR00003=Gr\uFFFD")));
 
     LangTestFolder folder;
-    folder.writeBytes(QStringLiteral("1033/StrTab.ini"), "STR01000=Gr\xF6\xDF" "e\n");
+    folder.writeBytes(QStringLiteral("1033/StrTab.ini"), "STR01000=Gr\xF6\xDF"
+                                                         "e\n");
     folder.write(QStringLiteral("1033/StrRes.ini"), QString());
     TKivLanguageResources resources;
     resources.Discover(folder.path());
@@ -70,20 +73,26 @@ TEST(LanguageFile, LineRules)
     table.SetText(QStringLiteral("[StrTab]\n"
                                  "; a comment without an equals sign\n"
                                  "STR00001=b\n"
-                                 "str00001=a\n"            // sorts before "STR00001=b": wins
+                                 "str00001=a\n" // sorts before "STR00001=b": wins
                                  "STR00002=Same\n"
-                                 "str00002=same\n"         // equal ignoring case: first kept
-                                 "STR00003 = spaced \n"    // key is "STR00003 "
-                                 "STR00004=x=y\r\n"        // value after the first "="
+                                 "str00002=same\n"      // equal ignoring case: first kept
+                                 "STR00003 = spaced \n" // key is "STR00003 "
+                                 "STR00004=x=y\r\n"     // value after the first "="
                                  "STR00005=\r"
                                  "=no key\n"));
     const struct {
         const char* key;
         const char* value;
     } cases[] = {
-        {"STR00001", "a"},       {"Str00002", "Same"}, {"STR00003", ""},
-        {"STR00003 ", " spaced "}, {"STR00004", "x=y"},  {"STR00005", ""},
-        {"", "no key"},          {"[StrTab]", ""},     {"; a comment without an equals sign", ""},
+        {"STR00001", "a"},
+        {"Str00002", "Same"},
+        {"STR00003", ""},
+        {"STR00003 ", " spaced "},
+        {"STR00004", "x=y"},
+        {"STR00005", ""},
+        {"", "no key"},
+        {"[StrTab]", ""},
+        {"; a comment without an equals sign", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(table.Value(QString::fromUtf8(c.key)), QString::fromUtf8(c.value)) << c.key;
@@ -95,8 +104,8 @@ TEST(LanguageFile, IndexEqualsTheFirstLineOfTheSortedList)
 {
     const QStringList keys{QStringLiteral("K"), QStringLiteral("k"), QStringLiteral("K1"),
                            QStringLiteral("k_")};
-    const QStringList values{QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("b"),
-                             QStringLiteral("=a"), QStringLiteral(""), QStringLiteral("_"),
+    const QStringList values{QStringLiteral("a"),  QStringLiteral("A"), QStringLiteral("b"),
+                             QStringLiteral("=a"), QStringLiteral(""),  QStringLiteral("_"),
                              QStringLiteral("Z")};
     QRandomGenerator random(42);
     for (int round = 0; round < 200; ++round) {
@@ -137,12 +146,12 @@ TEST(LanguageDiscovery, FoldersBesideTheProgram)
     folder.language(1033);
     folder.language(2052);
     folder.write(QStringLiteral("2052/ignored.txt"), QString());
-    folder.language(9999);                                            // not a known locale
-    folder.write(QStringLiteral("backup/StrTab.ini"), QString());     // not a number
+    folder.language(9999);                                        // not a known locale
+    folder.write(QStringLiteral("backup/StrTab.ini"), QString()); // not a number
     folder.write(QStringLiteral("backup/StrRes.ini"), QString());
-    folder.write(QStringLiteral("1031/StrRes.ini"), QString());       // no StrTab.ini
-    folder.write(QStringLiteral("1028/StrTab.ini"), QString());       // no StrRes.ini anywhere
-    folder.write(QStringLiteral("3082"), QString());                  // a file, not a folder
+    folder.write(QStringLiteral("1031/StrRes.ini"), QString()); // no StrTab.ini
+    folder.write(QStringLiteral("1028/StrTab.ini"), QString()); // no StrRes.ini anywhere
+    folder.write(QStringLiteral("3082"), QString());            // a file, not a folder
 
     TKivLanguageResources resources;
     resources.Discover(folder.path());
@@ -173,11 +182,8 @@ TEST(LanguageDiscovery, SelectionFallsBackToEnglishOnly)
         int result;
         int selected; // 0: none
     } cases[] = {
-        {{1033, 1041}, 1041, 0, 1041},
-        {{1033}, 1041, 0, 1033},
-        {{1033}, 0, 0, 1033},
-        {{2052}, 1041, -1, 0},
-        {{}, 1033, -1, 0},
+        {{1033, 1041}, 1041, 0, 1041}, {{1033}, 1041, 0, 1033}, {{1033}, 0, 0, 1033},
+        {{2052}, 1041, -1, 0},         {{}, 1033, -1, 0},
     };
     for (const auto& c : cases) {
         LangTestFolder folder;
@@ -213,7 +219,7 @@ TEST(LanguageStartUp, StoredChoiceRequestAndFallback)
         {{1033, 2052}, 1041, 0, 1033},
         {{1033, 2052}, 2052, 1031, 1033}, // the request wins over the stored choice
         {{1033, 2052}, 1033, 2052, 2052},
-        {{1033, 2052}, 0, 0, 1033},       // 0: the system's language, English under "C"
+        {{1033, 2052}, 0, 0, 1033}, // 0: the system's language, English under "C"
         {{1033, 2052}, -1, 0, 1033},
     };
     for (const auto& c : cases) {
@@ -244,7 +250,8 @@ TEST(LanguageStartUp, NothingInstalledNamesTheFolder)
 
 // ---- lookups ----
 
-class CurrentLanguage : public ::testing::Test {
+class CurrentLanguage : public ::testing::Test
+{
 protected:
     void install(const QString& strTab, const QString& strRes = QString())
     {
@@ -252,7 +259,10 @@ protected:
         LanguageResources.Discover(folder.path());
         ASSERT_EQ(LanguageResources.SelectLanguage(1033), 0);
     }
-    void TearDown() override { LanguageResources.Discover(folder.path() + QStringLiteral("/none")); }
+    void TearDown() override
+    {
+        LanguageResources.Discover(folder.path() + QStringLiteral("/none"));
+    }
     LangTestFolder folder;
 };
 
@@ -274,12 +284,12 @@ TEST_F(CurrentLanguage, ComponentTextReferences)
         bool ellipsis;
         const char* text;
     } cases[] = {
-        {"STR01200", true, "Save"},         {"STR01200.", true, "Save ..."},
-        {"STR01200:", true, "Save:"},       {"STR01200.", false, "Save"},
-        {"STR01200:", false, "Save:"},      {"STR01200x", true, "Save"},
-        {"Speichern", true, "Speichern"},   {"STR12", true, "STR12"},
-        {"STRUCTURE", true, "STRUCTURE"},   {"str01200", true, "str01200"},
-        {"STR01201", true, ""},             {"STR09999.", true, " ..."},
+        {"STR01200", true, "Save"},       {"STR01200.", true, "Save ..."},
+        {"STR01200:", true, "Save:"},     {"STR01200.", false, "Save"},
+        {"STR01200:", false, "Save:"},    {"STR01200x", true, "Save"},
+        {"Speichern", true, "Speichern"}, {"STR12", true, "STR12"},
+        {"STRUCTURE", true, "STRUCTURE"}, {"str01200", true, "str01200"},
+        {"STR01201", true, ""},           {"STR09999.", true, " ..."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ResolveComponentText(QString::fromUtf8(c.value), c.ellipsis),
@@ -320,10 +330,14 @@ TEST_F(CurrentLanguage, ChoiceLists)
         int value;
         const char* caption;
     } items[] = {
-        {"0 None", 0, "None"},         {"3600-1 hour", 3600, "1 hour"},
-        {"86400:1 day", 86400, "1 day"}, {" :-60 1 minute", 60, "1 minute"},
-        {"x caption", -1, "caption"},  {"2 ", 2, ""},
-        {"7", 7, "7"},                 {"12ab rest", -1, "rest"},
+        {"0 None", 0, "None"},
+        {"3600-1 hour", 3600, "1 hour"},
+        {"86400:1 day", 86400, "1 day"},
+        {" :-60 1 minute", 60, "1 minute"},
+        {"x caption", -1, "caption"},
+        {"2 ", 2, ""},
+        {"7", 7, "7"},
+        {"12ab rest", -1, "rest"},
     };
     for (const auto& c : items) {
         const TKivLangListItem item = ParseLangListItem(QString::fromUtf8(c.item));
@@ -355,13 +369,13 @@ TEST(Messages, HookAnswersAndDefaultButtons)
 {
     QString seenText, seenCaption;
     unsigned seenFlags = 0;
-    TKivMessageHook previous = SetLangMessageHook([&](const QString& text, const QString& caption,
-                                                      unsigned flags) {
-        seenText = text;
-        seenCaption = caption;
-        seenFlags = flags;
-        return int(KivMsg::IdNo);
-    });
+    TKivMessageHook previous =
+        SetLangMessageHook([&](const QString& text, const QString& caption, unsigned flags) {
+            seenText = text;
+            seenCaption = caption;
+            seenFlags = flags;
+            return int(KivMsg::IdNo);
+        });
     EXPECT_EQ(ShowLangMessage(1201, 1200, 35), KivMsg::IdNo);
     EXPECT_EQ(seenFlags, 35u);
     SetLangMessageHook(previous);
@@ -369,7 +383,7 @@ TEST(Messages, HookAnswersAndDefaultButtons)
     const struct {
         unsigned flags;
         int button;
-    } cases[] = {{35, KivMsg::IdYes}, {52, KivMsg::IdYes}, {48, KivMsg::IdOk},
+    } cases[] = {{35, KivMsg::IdYes},       {52, KivMsg::IdYes},           {48, KivMsg::IdOk},
                  {4 | 0x100, KivMsg::IdNo}, {3 | 0x200, KivMsg::IdCancel}, {0x300, KivMsg::IdOk}};
     for (const auto& c : cases)
         EXPECT_EQ(DefaultMessageButton(c.flags), c.button) << c.flags;

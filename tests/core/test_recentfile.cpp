@@ -5,9 +5,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class FakeRecentMenu : public TKivRecentMenu {
+class FakeRecentMenu : public TKivRecentMenu
+{
 public:
     void ClearRecentItems() override { captions.clear(); }
     void AddRecentItem(const QString& caption, const QString& path) override
@@ -19,7 +21,8 @@ public:
     QStringList paths;
 };
 
-class RecentFileTest : public ::testing::Test {
+class RecentFileTest : public ::testing::Test
+{
 protected:
     QString existing(const QString& name)
     {
@@ -53,14 +56,16 @@ TEST_F(RecentFileTest, MissingFilesKeepTheirPlaceAndNumber)
 {
     const QString first = existing(QStringLiteral("a.zop"));
     const QString third = existing(QStringLiteral("c&d.zop"));
-    recent.SetEntriesText(first + QStringLiteral("\r\n") + dir.filePath(QStringLiteral("gone.zop")) +
-                          QStringLiteral("\r\n") + third + QStringLiteral("\r\n"));
+    recent.SetEntriesText(first + QStringLiteral("\r\n") +
+                          dir.filePath(QStringLiteral("gone.zop")) + QStringLiteral("\r\n") +
+                          third + QStringLiteral("\r\n"));
     EXPECT_FALSE(recent.Rebuild(10)); // no menu yet
     recent.SetMenu(&menu);
     EXPECT_TRUE(recent.Rebuild(10));
-    EXPECT_EQ(menu.captions, QStringList({QStringLiteral("&0 : ") + first,
-                                          QStringLiteral("&2 : ") + QString(third).replace(
-                                              QStringLiteral("&"), QStringLiteral("&&"))}));
+    EXPECT_EQ(menu.captions,
+              QStringList({QStringLiteral("&0 : ") + first,
+                           QStringLiteral("&2 : ") +
+                               QString(third).replace(QStringLiteral("&"), QStringLiteral("&&"))}));
     EXPECT_EQ(menu.paths.last(), third);
     EXPECT_EQ(recent.Entries().size(), 3);
 }

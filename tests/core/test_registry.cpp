@@ -9,11 +9,13 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 using namespace KivSettings;
 
-class RegistryTest : public ::testing::Test {
+class RegistryTest : public ::testing::Test
+{
 protected:
     void writeStore(const QByteArray& ini)
     {
@@ -64,8 +66,7 @@ TEST_F(RegistryTest, WrittenValuesReadBackWithTheirTypes)
     EXPECT_EQ(qFromLittleEndian<qint32>(read), 2052);
     EXPECT_EQ(readRecent, recent);
     // The key path and subkey are groups; the binary value stays binary.
-    EXPECT_TRUE(storeBytes().contains("Default\\LocalID=@ByteArray("))
-        << storeBytes().constData();
+    EXPECT_TRUE(storeBytes().contains("Default\\LocalID=@ByteArray(")) << storeBytes().constData();
 }
 
 TEST_F(RegistryTest, ShortBinaryValueFillsOnlyTheLowBytesOfThePreset)
@@ -73,8 +74,7 @@ TEST_F(RegistryTest, ShortBinaryValueFillsOnlyTheLowBytesOfThePreset)
     writeStore("[Software]\nKiv\\Tamsor\\v1.0\\Default\\LocalID=@ByteArray(\\x4\\b)\n");
     uchar bytes[4];
     qToLittleEndian<quint32>(0xAABBCCDD, bytes);
-    TKivRegistry(KeyPath, TKivRegistry::ModeRead)
-        .ExchangeBinary(DefaultSubKey, LocalId, 4, bytes);
+    TKivRegistry(KeyPath, TKivRegistry::ModeRead).ExchangeBinary(DefaultSubKey, LocalId, 4, bytes);
     EXPECT_EQ(qFromLittleEndian<quint32>(bytes), 0xAABB0804u);
 }
 
@@ -120,13 +120,15 @@ TEST_F(RegistryTest, OtherModesReadAndWriteNothing)
     registry.ExchangeString(QString(), RecentProject, text);
     EXPECT_EQ(id, 1033u);
     EXPECT_EQ(text, QStringLiteral("x"));
-    EXPECT_EQ(storeBytes(), QByteArray("[Software]\nKiv\\Tamsor\\v1.0\\Default\\LocalID=wrong type\n"));
+    EXPECT_EQ(storeBytes(),
+              QByteArray("[Software]\nKiv\\Tamsor\\v1.0\\Default\\LocalID=wrong type\n"));
 }
 
 TEST_F(RegistryTest, StartUpWithABrokenLanguageChoiceFailsAndWritesNothing)
 {
     folder.language(1033);
-    const QByteArray broken = "[Software]\nKiv\\Tamsor\\v1.0\\Default\\LocalID=@ByteArray(123456)\n";
+    const QByteArray broken =
+        "[Software]\nKiv\\Tamsor\\v1.0\\Default\\LocalID=@ByteArray(123456)\n";
     writeStore(broken);
     try {
         StartLanguage(0, folder.path());

@@ -10,11 +10,13 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 const QList<int> shippedLanguages{1033, 1028, 2052, 1031};
 
-class ShippedLanguages : public ::testing::Test {
+class ShippedLanguages : public ::testing::Test
+{
 protected:
     static void SetUpTestSuite()
     {
@@ -59,9 +61,12 @@ TEST_F(ShippedLanguages, ChoiceListsCarryTheValuesTheModelUses)
         int list;
         QList<int> values;
     } lists[] = {
-        {ChannelTypeList, range(0, 2)},  {DataBitsList, range(0, 3)},
-        {ParityList, range(0, 4)},       {StopBitsList, range(0, 1)},
-        {WidthList, range(0, 10)},       {IntegerDisplayList, {0, 1}},
+        {ChannelTypeList, range(0, 2)},
+        {DataBitsList, range(0, 3)},
+        {ParityList, range(0, 4)},
+        {StopBitsList, range(0, 1)},
+        {WidthList, range(0, 10)},
+        {IntegerDisplayList, {0, 1}},
         {FloatDisplayList, {2}},
         {ScheduleIntervalList,
          {60, 300, 600, 900, 1800, 3600, 7200, 14400, 28800, 43200, 86400, 172800, 604800}},
@@ -92,8 +97,11 @@ TEST_F(ShippedLanguages, TemplatesAndFileNamePattern)
     const struct {
         int id;
         const char* conversions;
-    } templates[] = {{ReadAt, "%s"},     {RecipeTitle, "%s"}, {DataRecordTitle, "%s"},
-                     {ReadReading, "%d"}, {AlarmTitle, ""}};
+    } templates[] = {{ReadAt, "%s"},
+                     {RecipeTitle, "%s"},
+                     {DataRecordTitle, "%s"},
+                     {ReadReading, "%d"},
+                     {AlarmTitle, ""}};
     for (int language : shippedLanguages) {
         select(language);
         for (const auto& t : templates) {
@@ -116,10 +124,10 @@ TEST_F(ShippedLanguages, TemplatesAndFileNamePattern)
 TEST_F(ShippedLanguages, ComponentTextReferencesResolve)
 {
     static const QRegularExpression reference(QStringLiteral("=(STR\\d{5})"));
-    for (const QString& file : {QStringLiteral("StrRes.ini"), QStringLiteral("1033/StrRes.ini"),
-                                QStringLiteral("1028/StrRes.ini"),
-                                QStringLiteral("2052/StrRes.ini"),
-                                QStringLiteral("1031/StrRes.ini")}) {
+    for (const QString& file :
+         {QStringLiteral("StrRes.ini"), QStringLiteral("1033/StrRes.ini"),
+          QStringLiteral("1028/StrRes.ini"), QStringLiteral("2052/StrRes.ini"),
+          QStringLiteral("1031/StrRes.ini")}) {
         QFile in(QStringLiteral(TAMSOR_SOURCE_DIR "/lang/") + file);
         ASSERT_TRUE(in.open(QIODevice::ReadOnly)) << qPrintable(file);
         int badLine = 0;

@@ -9,7 +9,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-class LangTestFolder {
+class LangTestFolder
+{
 public:
     LangTestFolder()
     {

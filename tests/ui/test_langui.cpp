@@ -26,12 +26,17 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class LangUiTest : public ::testing::Test {
+class LangUiTest : public ::testing::Test
+{
 protected:
     void SetUp() override { InstallUiLanguageSupport(); }
-    void TearDown() override { LanguageResources.Discover(folder.path() + QStringLiteral("/none")); }
+    void TearDown() override
+    {
+        LanguageResources.Discover(folder.path() + QStringLiteral("/none"));
+    }
     void install(int id, const QString& strTab, const QString& strRes = QString())
     {
         folder.language(id, strTab, strRes);
@@ -90,8 +95,7 @@ TEST_F(LangUiTest, FillComboWithValuesPicksTheLastMatchAndEmptyListsChangeNothin
 
 TEST_F(LangUiTest, ApplyLanguageSetsTextsByComponentPath)
 {
-    install(1033,
-            QStringLiteral("STR01200=Save\nSTR01000=Tamsor\nSTR09018=No.\n"),
+    install(1033, QStringLiteral("STR01200=Save\nSTR01000=Tamsor\nSTR09018=No.\n"),
             QStringLiteral("FormTest.Caption=STR01000\n"
                            "FormTest.miFile.Caption=File\n"
                            "FormTest.miSave.Caption=STR01200.\n"
@@ -147,7 +151,7 @@ TEST_F(LangUiTest, ApplyLanguageSetsTextsByComponentPath)
     EXPECT_EQ(lblDeep->text(), u"Deep");
     EXPECT_EQ(lblKeep->text(), u"design");
     EXPECT_EQ(btnOK->text(), u"OK");
-    EXPECT_EQ(btnOK->toolTip(), QString()); // a reference to a missing text empties it
+    EXPECT_EQ(btnOK->toolTip(), QString());        // a reference to a missing text empties it
     EXPECT_EQ(tbSave->text(), miSave->iconText()); // from its action, not its own entry
     EXPECT_EQ(moNotes->toPlainText(), u"first, line\nsecond");
     EXPECT_EQ(sgGrid->horizontalHeaderItem(0)->text(), u"No.");

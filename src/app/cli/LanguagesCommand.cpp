@@ -3,7 +3,8 @@
 #include "lang/Kivlanres.h"
 #include "lang/Kivlocale.h"
 
-namespace {
+namespace
+{
 
 int runLanguages(const QStringList& arguments)
 {
@@ -28,7 +29,6 @@ int runLanguages(const QStringList& arguments)
 }
 
 CliCommandRegistration registration({QStringLiteral("languages"), QString(),
-                                     QStringLiteral("list the installed languages"),
-                                     runLanguages});
+                                     QStringLiteral("list the installed languages"), runLanguages});
 
 } // namespace

@@ -7,7 +7,8 @@
 
 #include <QCoreApplication>
 
-namespace {
+namespace
+{
 
 void printUsage(QTextStream& out)
 {

@@ -5,7 +5,8 @@
 #include <QList>
 #include <QMetaProperty>
 
-namespace {
+namespace
+{
 
 struct TextPropertyMap {
     const char* ClassName;
@@ -136,8 +137,7 @@ void visitOwned(QObject* owner, const TKivLangTable& strRes, const QString& owne
         } else if (isForm(child)) {
             applyTree(name, child, strRes);
         } else {
-            applyOwnProperties(child, strRes,
-                               ownerPath.isEmpty() ? name : ownerPath + u'.' + name);
+            applyOwnProperties(child, strRes, ownerPath.isEmpty() ? name : ownerPath + u'.' + name);
             visitOwned(child, strRes, ownerPath);
         }
     }

@@ -9,7 +9,8 @@
 #include <QtEndian>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 int storedLanguageChoice(int preset)
 {

@@ -14,7 +14,8 @@ TKivLanguageResources LanguageResources;
 
 // ---- decoding and lines ----
 
-namespace {
+namespace
+{
 
 QString decodeUtf8Checked(QByteArrayView bytes, int* firstBadLine)
 {
@@ -142,7 +143,10 @@ TKivLanguageResource::~TKivLanguageResource()
         Owner->Current = nullptr;
 }
 
-TKivLanguageResources::~TKivLanguageResources() { Clear(); }
+TKivLanguageResources::~TKivLanguageResources()
+{
+    Clear();
+}
 
 void TKivLanguageResources::Clear()
 {
@@ -155,8 +159,8 @@ void TKivLanguageResources::Clear()
 void TKivLanguageResources::Discover(const QString& programFolder)
 {
     Clear();
-    QString folder = programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                             : programFolder;
+    QString folder =
+        programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder;
     if (!folder.endsWith(u'/'))
         folder += u'/';
     ProgramFolder = folder;
@@ -218,7 +222,10 @@ int TKivLanguageResources::SelectLanguage(int localeId)
 
 // ---- lookups ----
 
-QString StringKey(int id) { return QString::asprintf("STR%05d", id); }
+QString StringKey(int id)
+{
+    return QString::asprintf("STR%05d", id);
+}
 
 QString GetLangString(int id)
 {
@@ -236,8 +243,7 @@ int LanguageFontSize()
 {
     const TKivLanguageResource* language = LanguageResources.Current;
     bool ok = false;
-    const int size =
-        language ? language->StrTab.Value(QStringLiteral("Font.Size")).toInt(&ok) : 0;
+    const int size = language ? language->StrTab.Value(QStringLiteral("Font.Size")).toInt(&ok) : 0;
     return ok && size > 0 ? size : 8;
 }
 
@@ -296,7 +302,8 @@ int DefaultMessageButton(unsigned flags)
     return index < buttons.size() ? buttons.at(index) : buttons.first();
 }
 
-namespace {
+namespace
+{
 
 int headlessMessage(const QString& text, const QString& caption, unsigned flags)
 {

@@ -14,7 +14,8 @@ QString GetLangString(int id);
 // One language file ("StrTab.ini" or "StrRes.ini"): lines of the form key=value. Keys are
 // compared without regard to case; when a key occurs on several lines, the line that sorts
 // first (without regard to case) wins. Lines without "=" are ignored; nothing is trimmed.
-class TKivLangTable {
+class TKivLangTable
+{
 public:
     // Reads and decodes a file (see DecodeLanguageText). Throws TamsorError when it cannot be
     // read.
@@ -43,7 +44,8 @@ QString DecodeLanguageText(const QByteArray& bytes, int* firstBadLine);
 class TKivLanguageResources;
 
 // One installed language: a folder named by its locale identifier.
-class TKivLanguageResource {
+class TKivLanguageResource
+{
 public:
     // Adds itself to owner's Languages; loads the two files.
     TKivLanguageResource(TKivLanguageResources* owner, int localeId, const QString& strTabFile,
@@ -60,14 +62,16 @@ public:
 
 // The language menu as the language resources see it: the GUI puts a check mark on the item
 // of the selected language.
-class TKivLanguageMenu {
+class TKivLanguageMenu
+{
 public:
     virtual ~TKivLanguageMenu() = default;
     virtual void CheckLanguage(int localeId) = 0;
 };
 
 // The installed languages and the selected one.
-class TKivLanguageResources {
+class TKivLanguageResources
+{
 public:
     TKivLanguageResources() = default;
     ~TKivLanguageResources(); // destroys the languages, last to first
@@ -121,7 +125,8 @@ TKivLangListItem ParseLangListItem(const QString& item);
 
 // Message boxes. Flags and results are those of the Windows message box, which the language
 // files and callers use.
-namespace KivMsg {
+namespace KivMsg
+{
 enum : unsigned {
     Ok = 0x0,
     OkCancel = 0x1,

@@ -6,9 +6,9 @@ const QList<int>& allStringIds()
 {
     using namespace StrId;
     static const QList<int> ids = [] {
-        QList<int> list{MainTitle, MenuFile, MenuExit, MenuTools, MenuLanguage, StationNoModel, ScheduleStarted, ScheduleStopped,
-                        SaveChangesCaption, SaveChangesText, OverwriteCaption, OverwriteText,
-                        RegisterFileMissing, RegisterFileWrongSize, ReadWindowCaption,
+        QList<int> list{MainTitle, MenuFile, MenuExit, MenuTools, MenuLanguage, StationNoModel,
+                        ScheduleStarted, ScheduleStopped, SaveChangesCaption, SaveChangesText,
+                        OverwriteCaption, OverwriteText, RegisterFileMissing, RegisterFileWrongSize, ReadWindowCaption,
                         ScheduleLogCaption, ScheduleIntervalList, ChannelTypeList, DataBitsList,
                         ParityList, StopBitsList, WidthList, IntegerDisplayList, FloatDisplayList,
                         TimeFormatList, AlarmIndexHeading, AlarmFirstTimeHeading,

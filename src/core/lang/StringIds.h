@@ -5,10 +5,11 @@
 // Every string ID the program looks up. Texts live only in the language files
 // (lang/<locale>/StrTab.ini as STR%05d); each shipped language defines every ID listed in
 // allStringIds(), which a test checks.
-namespace StrId {
+namespace StrId
+{
 
 constexpr int MainTitle = 1000; // main window title; caption of a project without a title
-constexpr int MenuFile = 1010; // main window menu texts
+constexpr int MenuFile = 1010;  // main window menu texts
 constexpr int MenuExit = 1011;
 constexpr int MenuTools = 1012;
 constexpr int MenuLanguage = 1013;

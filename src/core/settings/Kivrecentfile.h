@@ -5,7 +5,8 @@
 
 // The menu side of the recent-project list, implemented by the GUI: the items after the
 // anchor item and its separator.
-class TKivRecentMenu {
+class TKivRecentMenu
+{
 public:
     virtual ~TKivRecentMenu() = default;
     // Removes every recent item (everything after the anchor and the item after it).
@@ -15,7 +16,8 @@ public:
 };
 
 // The most recently opened or saved projects, most recent first.
-class TKivRecentFile {
+class TKivRecentFile
+{
 public:
     static constexpr int MaxEntries = 10;
 

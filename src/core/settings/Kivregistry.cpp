@@ -7,7 +7,8 @@
 #include <QStandardPaths>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 // QSettings keeps an INI file per path; the file name is recomputed for every call so that a
 // changed XDG_CONFIG_HOME (tests) takes effect at once.

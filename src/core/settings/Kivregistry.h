@@ -10,7 +10,8 @@
 // Tamsor.ini); the key path and subkey ("Software\Kiv\Tamsor\v1.0" + "\Default") become
 // nested groups. Binary values are stored as byte arrays, strings as strings, so a value of
 // the wrong type is recognised when it is read.
-class TKivRegistry {
+class TKivRegistry
+{
 public:
     enum { ModeRead = 0, ModeWrite = 1 };
 
@@ -38,7 +39,8 @@ private:
 };
 
 // Key path of the program's settings and the names of its values.
-namespace KivSettings {
+namespace KivSettings
+{
 inline const QString KeyPath = QStringLiteral("Software\\Kiv\\Tamsor\\v1.0");
 inline const QString DefaultSubKey = QStringLiteral("\\Default");
 inline const QString LocalId = QStringLiteral("LocalID");
