@@ -2,17 +2,36 @@
 // everything after it belongs to the command.
 #include "CliCommand.h"
 #include "TamsorError.h"
+#include "lang/Kivlangstartup.h"
+#include "lang/Kivlocale.h"
 
 #include <QCoreApplication>
 
-namespace {
+namespace
+{
 
 void printUsage(QTextStream& out)
 {
-    out << "Usage: tamsor-cli [--lang ID] COMMAND [ARGUMENTS...]\n\nCommands:\n";
+    out << "Usage: tamsor-cli [--lang ID] COMMAND [ARGUMENTS...]\n\n"
+           "  --lang ID      language of texts and reports: a locale identifier such as 1033\n"
+           "                 or its name such as en-US (default: the stored choice)\n\n"
+           "Commands:\n";
     for (const CliCommand& command : CliCommands::all())
         out << "  " << command.name.leftJustified(14) << command.summary << "\n";
     out << "\nRun 'tamsor-cli COMMAND --help' for the arguments of a command.\n" << Qt::flush;
+}
+
+// A locale identifier in decimal, or the BCP 47 name of one; 0 when it is neither.
+int parseLanguage(const QString& text)
+{
+    bool isNumber = false;
+    const int id = text.toInt(&isNumber);
+    if (isNumber)
+        return id;
+    for (const TKivLocaleInfo& info : KnownLocales())
+        if (text.compare(QLatin1String(info.Bcp47), Qt::CaseInsensitive) == 0)
+            return info.LocaleId;
+    return 0;
 }
 
 } // namespace
@@ -47,13 +66,28 @@ int main(int argc, char** argv)
         printUsage(cliErr());
         return 2;
     }
-    Q_UNUSED(language);
     const QString name = arguments.takeFirst();
     const CliCommand* command = CliCommands::find(name);
     if (!command) {
         cliErr() << "tamsor-cli: unknown command '" << name << "'\n";
         printUsage(cliErr());
         return 2;
+    }
+    int languageId = 0;
+    if (!language.isEmpty()) {
+        languageId = parseLanguage(language);
+        if (languageId <= 0) {
+            cliErr() << "tamsor-cli: --lang " << language
+                     << " is not a locale identifier (e.g. 1033) or name (e.g. en-US)\n"
+                     << Qt::flush;
+            return 2;
+        }
+    }
+    try {
+        StartLanguage(languageId);
+    } catch (const TamsorError& error) {
+        cliErr() << "tamsor-cli: " << error.message() << "\n" << Qt::flush;
+        return 1;
     }
     try {
         return command->run(arguments);

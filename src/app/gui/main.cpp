@@ -1,13 +1,31 @@
 // tamsor: the desktop program.
+#include "Langui.h"
+#include "Mainform.h"
+#include "TamsorError.h"
+#include "lang/Kivlangapply.h"
+#include "lang/Kivlangstartup.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QMessageBox>
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamsor"));
-    QMainWindow window;
-    window.setObjectName(QStringLiteral("FormMain"));
-    window.show();
+    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    InstallUiLanguageSupport();
+    try {
+        StartLanguage();
+    } catch (const TamsorError& error) {
+        std::fprintf(stderr, "tamsor: %s\n", qUtf8Printable(error.message()));
+        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+            QMessageBox::critical(nullptr, QStringLiteral("Tamsor"), error.message());
+        return 1;
+    }
+    TFormMain form;
+    ApplyLanguage(&form);
+    ApplyLanguageFont(&form);
+    form.show();
     return app.exec();
 }

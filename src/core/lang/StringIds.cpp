@@ -1,12 +1,14 @@
 #include "StringIds.h"
 
+#include <utility>
+
 const QList<int>& allStringIds()
 {
     using namespace StrId;
     static const QList<int> ids = [] {
-        QList<int> list{MainTitle, StationNoModel, ScheduleStarted, ScheduleStopped,
-                        SaveChangesCaption, SaveChangesText, OverwriteCaption, OverwriteText,
-                        RegisterFileMissing, RegisterFileWrongSize, ReadWindowCaption,
+        QList<int> list{MainTitle, MenuFile, MenuExit, MenuTools, MenuLanguage, StationNoModel,
+                        ScheduleStarted, ScheduleStopped, SaveChangesCaption, SaveChangesText,
+                        OverwriteCaption, OverwriteText, RegisterFileMissing, RegisterFileWrongSize, ReadWindowCaption,
                         ScheduleLogCaption, ScheduleIntervalList, ChannelTypeList, DataBitsList,
                         ParityList, StopBitsList, WidthList, IntegerDisplayList, FloatDisplayList,
                         TimeFormatList, AlarmIndexHeading, AlarmFirstTimeHeading,
@@ -20,6 +22,15 @@ const QList<int>& allStringIds()
             list << ChannelTypeBase + 1 + type;
         for (int format = 3; format <= 8; ++format)
             list << FormatNameBase + format;
+        const std::pair<int, int> lists[] = {
+            {ScheduleIntervalList, ScheduleIntervalCount}, {ChannelTypeList, ChannelTypeCount},
+            {DataBitsList, DataBitsCount},                 {ParityList, ParityCount},
+            {StopBitsList, StopBitsCount},                 {WidthList, WidthCount},
+            {IntegerDisplayList, IntegerDisplayCount},     {FloatDisplayList, FloatDisplayCount},
+            {TimeFormatList, TimeFormatCount}};
+        for (const auto& [first, count] : lists)
+            for (int item = 1; item <= count; ++item)
+                list << first + item;
         return list;
     }();
     return ids;

@@ -5,9 +5,14 @@
 // Every string ID the program looks up. Texts live only in the language files
 // (lang/<locale>/StrTab.ini as STR%05d); each shipped language defines every ID listed in
 // allStringIds(), which a test checks.
-namespace StrId {
+namespace StrId
+{
 
 constexpr int MainTitle = 1000; // main window title; caption of a project without a title
+constexpr int MenuFile = 1010;  // main window menu texts
+constexpr int MenuExit = 1011;
+constexpr int MenuTools = 1012;
+constexpr int MenuLanguage = 1013;
 constexpr int StationNoModel = 1120;
 constexpr int ScheduleStarted = 1130;
 constexpr int ScheduleStopped = 1131;
@@ -56,6 +61,17 @@ constexpr int ReportFilePattern = 9043;
 constexpr int LogLeadingWord = 9044;
 constexpr int LogSuccess = 9045;
 constexpr int LogFailure = 9046;
+
+// Item counts of the choice lists the shipped languages carry (items at list + 1 onward).
+constexpr int ScheduleIntervalCount = 13;
+constexpr int ChannelTypeCount = 3;
+constexpr int DataBitsCount = 4;
+constexpr int ParityCount = 5;
+constexpr int StopBitsCount = 2;
+constexpr int WidthCount = 11;
+constexpr int IntegerDisplayCount = 2;
+constexpr int FloatDisplayCount = 1;
+constexpr int TimeFormatCount = 8;
 
 } // namespace StrId
 
