@@ -41,6 +41,14 @@ void TKivStream::Clear()
 {
     m_data.clear();
     m_position = 0;
+    m_origin = 0;
+}
+
+void TKivStream::Reserve(qsizetype size)
+{
+    // Exact growth on every block appended to a list would copy the list each time.
+    if (size > m_data.capacity())
+        m_data.reserve(qMax(size, m_data.capacity() + m_data.capacity() / 2));
 }
 
 void TKivStream::Read(void* buffer, qsizetype count)
@@ -412,7 +420,7 @@ void TKivSerialization::StoreBlock()
         WriteBlock(m_stream, it->second);
     }
     m_stream.SetPosition(endField);
-    m_stream.WriteInt32(qint32(m_stream.Size()));
+    m_stream.WriteInt32(qint32(m_stream.Size() - m_stream.m_origin));
     m_stream.SetPosition(m_stream.Size());
 }
 
@@ -536,11 +544,26 @@ void TKivSerialization::ValueStream(const QString& key, TKivStream& value)
     }
 }
 
-void TKivSerialization::BeginListSave(TKivStream& scratch, const TKivPersistent& listOwner,
-                                      int count)
+TKivStream& TKivSerialization::BeginListSave(const QString& key, const TKivPersistent& listOwner,
+                                             int count)
 {
-    WriteText(scratch, listOwner.ClassName());
-    scratch.WriteInt32(count);
+    TKivStream& buffer = KeyStream(key);
+    buffer.Clear();
+    buffer.WriteUInt8(TagStream);
+    buffer.WriteInt32(0);
+    buffer.m_origin = buffer.Size();
+    WriteText(buffer, listOwner.ClassName());
+    buffer.WriteInt32(count);
+    return buffer;
+}
+
+void TKivSerialization::EndListSave(TKivStream& buffer)
+{
+    const qsizetype length = buffer.Size() - buffer.m_origin;
+    buffer.m_origin = 0;
+    buffer.SetPosition(1);
+    buffer.WriteInt32(qint32(length));
+    buffer.SetPosition(buffer.Size());
 }
 
 qint32 TKivSerialization::BeginListLoad(const QString& key, TKivStream& scratch,

@@ -20,7 +20,7 @@ public:
     qsizetype Remaining() const { return m_position < Size() ? Size() - m_position : 0; }
     void SetSize(qsizetype size);         // new bytes are zero; the position is kept
     void Clear();                         // size and position 0
-    void Reserve(qsizetype size) { m_data.reserve(size); }
+    void Reserve(qsizetype size); // room for size bytes; grows geometrically
 
     void Read(void* buffer, qsizetype count); // all count bytes or TamsorError
     void Write(const void* buffer, qsizetype count);
@@ -46,8 +46,12 @@ public:
     static TKivStream View(const char* data, qsizetype size);
 
 private:
+    friend class TKivSerialization;
     QByteArray m_data;
     qsizetype m_position = 0;
+    // Bytes before the logical start: end positions of blocks count from here. Lets a nested
+    // list be built in place behind its entry's tag and length instead of being copied there.
+    qsizetype m_origin = 0;
 };
 
 class TKivSerialization;
@@ -152,14 +156,14 @@ public:
     void ValueList(const QString& key, const TKivPersistent& listOwner, TKivList<T>& list,
                    Create create)
     {
-        TKivStream scratch;
         if (m_mode == Save) {
-            BeginListSave(scratch, listOwner, list.Count());
+            TKivStream& buffer = BeginListSave(key, listOwner, list.Count());
             for (T* item : list)
-                item->SerializeStream(Save, scratch);
-            ValueStream(key, scratch);
+                item->SerializeStream(Save, buffer);
+            EndListSave(buffer);
             return;
         }
+        TKivStream scratch;
         const qint32 count = BeginListLoad(key, scratch, listOwner);
         if (count < 0)
             return;
@@ -177,7 +181,9 @@ private:
     };
     // Bytes at the start of the key's buffer, or null when fewer are there.
     const char* EntryPayload(const QString& key, quint8 tag, qsizetype payloadSize);
-    void BeginListSave(TKivStream& scratch, const TKivPersistent& listOwner, int count);
+    // The key's entry: tag 19, the list stream's length and the list stream, built in place.
+    TKivStream& BeginListSave(const QString& key, const TKivPersistent& listOwner, int count);
+    void EndListSave(TKivStream& buffer);
     // The stored item count, or -1 when the list is stored under another name.
     qint32 BeginListLoad(const QString& key, TKivStream& scratch,
                          const TKivPersistent& listOwner);
