@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class TKivTamsor;
+class TKivChannel;
+class TKivStation;
+
+// Loads the project file at path into root. Throws TamsorError when the file cannot be read,
+// is damaged, or is not a project file; root is then untouched.
+void openCliProject(const QString& path, TKivTamsor& root);
+
+// Saves root over path through a temporary file; on failure (TamsorError) the old file stays.
+void saveCliProject(const QString& path, TKivTamsor& root);
+
+// A station named as CHANNEL/POSITION, both counted from 1 in project order ("1/2").
+struct StationRef {
+    int channel = 0;
+    int position = 0;
+};
+std::optional<StationRef> parseStationRef(const QString& text);
+QString stationRefText(const TKivStation& station); // "1/2"; empty when not in a project
+
+// The channel at a 1-based position given as text, or the station CHANNEL/POSITION. Throw
+// TamsorError with a message naming what is missing.
+TKivChannel* findChannelRef(TKivTamsor& root, const QString& text);
+TKivStation* findStationRef(TKivTamsor& root, const QString& text);
+
+// The first serial port of the machine that no UART channel of root uses, else "ttyS0".
+QString firstFreeSerialPort(const TKivTamsor& root);
