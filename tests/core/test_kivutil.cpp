@@ -1,4 +1,4 @@
-#include "reports/KivDateTime.h"
+#include "reports/KivDateFormat.h"
 #include "reports/Kivutil.h"
 
 #include <QDateTime>

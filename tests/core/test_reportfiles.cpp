@@ -1,5 +1,5 @@
 #include "TamsorError.h"
-#include "reports/KivDateTime.h"
+#include "reports/KivDateFormat.h"
 #include "reports/KivReportFiles.h"
 
 #include <QDir>

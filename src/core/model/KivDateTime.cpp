@@ -4,30 +4,42 @@
 
 namespace {
 
-const QDate kivEpoch(1899, 12, 30);
-constexpr qint64 msecsPerDay = 86400000;
+constexpr qint64 MsPerDay = 86400000;
+const QDate DayZero(1899, 12, 30);
 
 } // namespace
+
+std::optional<LocalDateTime> DateTimeFromDays(double days)
+{
+    if (!std::isfinite(days) || std::fabs(days) > 3.0e6)
+        return std::nullopt;
+    const qint64 totalMs = qint64(std::nearbyint(days * double(MsPerDay)));
+    const QDate date = DayZero.addDays(totalMs / MsPerDay);
+    if (!date.isValid() || date.year() < 1 || date.year() > 9999)
+        return std::nullopt;
+    const int msOfDay = int(std::llabs(totalMs) % MsPerDay);
+    return LocalDateTime{date, QTime::fromMSecsSinceStartOfDay(msOfDay)};
+}
+
+double DaysFromDateTime(const QDate& date, const QTime& time)
+{
+    const double whole = double(DayZero.daysTo(date));
+    const double fraction = double(time.msecsSinceStartOfDay()) / double(MsPerDay);
+    return whole >= 0 ? whole + fraction : whole - fraction;
+}
 
 double ToKivTime(const QDateTime& local)
 {
     if (!local.isValid())
         return 0;
     const QDateTime time = local.toLocalTime();
-    const qint64 days = kivEpoch.daysTo(time.date());
-    const double fraction = double(time.time().msecsSinceStartOfDay()) / msecsPerDay;
-    return days >= 0 ? double(days) + fraction : double(days) - fraction;
+    return DaysFromDateTime(time.date(), time.time());
 }
 
 QDateTime FromKivTime(double days)
 {
-    // Roughly years 100 to 9999, the range the stored dates can name.
-    if (!std::isfinite(days) || days < -657434.0 || days > 2958466.0)
-        return QDateTime();
-    const double whole = std::trunc(days);
-    const qint64 msecs = qint64(std::llround(std::fabs(days - whole) * msecsPerDay));
-    const QDate date = kivEpoch.addDays(qint64(whole));
-    return QDateTime(date, QTime(0, 0)).addMSecs(msecs);
+    const auto value = DateTimeFromDays(days);
+    return value ? QDateTime(value->date, value->time) : QDateTime();
 }
 
 double NowAsKivTime() { return ToKivTime(QDateTime::currentDateTime()); }

@@ -3,6 +3,7 @@
 #include "Kivclasses.h"
 #include "Kivdefinitions.h"
 #include "KivNode.h"
+#include "KivRegisters.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,10 +12,6 @@
 class TKivChannels;
 class TKivChannel;
 
-constexpr int RegisterCount = 65536;
-constexpr int RegisterImageSize = 2 * RegisterCount; // 131,072 bytes
-constexpr quint32 ModelRegister = 0xFF80;
-constexpr quint32 TimeOffsetRegister = 0xFE20;
 
 // A register image of all zeros. Copies share its bytes until written, so stations that were
 // never read cost no image memory.

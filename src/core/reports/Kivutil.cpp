@@ -1,6 +1,6 @@
 #include "Kivutil.h"
 
-#include "KivDateTime.h"
+#include "KivDateFormat.h"
 #include "lang/Kivlanres.h"
 #include "lang/StringIds.h"
 

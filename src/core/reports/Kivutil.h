@@ -4,6 +4,9 @@
 // time stamps (ticks) by display format, and the line that tells when a station was last read.
 // Nothing here holds state; the formatters fail only by returning an empty text.
 
+#include "model/KivRegisters.h"
+#include "model/Kivdefinitions.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QString>
@@ -25,8 +28,6 @@ constexpr quint32 Hexadecimal = 1;
 constexpr quint32 FloatingPoint = 2;
 } // namespace DisplayKind
 
-constexpr quint32 OptionKindMask = 0xFF;
-constexpr quint32 OptionZeroFill = 0x100;
 constexpr quint32 OptionUnsigned = 0x200; // set by the decoders on their copy, never stored
 
 // Data format codes of recipe and data-record columns.
@@ -40,8 +41,6 @@ constexpr int Float32 = 7;
 constexpr int Tick = 8;
 } // namespace DataFormat
 
-constexpr int RegisterCount = 65536;
-constexpr int TimeOffsetRegister = 65056; // device time offset in minutes, signed 16-bit
 
 // Register n of a register image (register n at bytes 2n, 2n + 1, low byte first); nothing when
 // n lies outside 0..65,535 or beyond the end of the image.

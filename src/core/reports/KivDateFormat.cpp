@@ -1,4 +1,4 @@
-#include "KivDateTime.h"
+#include "KivDateFormat.h"
 
 #include <QLocale>
 #include <cmath>
@@ -6,8 +6,6 @@
 namespace
 {
 
-constexpr qint64 MsPerDay = 86400000;
-const QDate DayZero(1899, 12, 30);
 
 QString Digits(int value, int minDigits)
 {
@@ -190,25 +188,6 @@ private:
 };
 
 } // namespace
-
-std::optional<LocalDateTime> DateTimeFromDays(double days)
-{
-    if (!std::isfinite(days) || std::fabs(days) > 3.0e6)
-        return std::nullopt;
-    const qint64 totalMs = qint64(std::nearbyint(days * double(MsPerDay)));
-    const QDate date = DayZero.addDays(totalMs / MsPerDay);
-    if (!date.isValid() || date.year() < 1 || date.year() > 9999)
-        return std::nullopt;
-    const int msOfDay = int(std::llabs(totalMs) % MsPerDay);
-    return LocalDateTime{date, QTime::fromMSecsSinceStartOfDay(msOfDay)};
-}
-
-double DaysFromDateTime(const QDate& date, const QTime& time)
-{
-    const double whole = double(DayZero.daysTo(date));
-    const double fraction = double(time.msecsSinceStartOfDay()) / double(MsPerDay);
-    return whole >= 0 ? whole + fraction : whole - fraction;
-}
 
 QString FormatDateTime(const QString& pattern, double dateTime)
 {

@@ -1,26 +1,13 @@
 #pragma once
 
-// Date-time values as the project stores them (UpdateTime: days since 1899-12-30 as a double,
-// local time, the fraction being the time of day) and their formatting by a pattern.
+// Formatting of stored date-time values (model/KivDateTime.h) by a pattern.
+
+#include "model/KivDateTime.h"
 
 #include <QDate>
 #include <QLocale>
 #include <QString>
 #include <QTime>
-#include <optional>
-
-struct LocalDateTime {
-    QDate date;
-    QTime time;
-};
-
-// The date and time of a stored date-time value, rounded to the millisecond. For negative
-// values the whole part counts days back and the fraction is still the time of day (-1.25 is
-// 1899-12-29 06:00). Nothing when the value is not finite or lies outside the years 1 to 9999.
-std::optional<LocalDateTime> DateTimeFromDays(double days);
-
-// The stored date-time value of a local date and time.
-double DaysFromDateTime(const QDate& date, const QTime& time);
 
 // The time in the locale's long time format, without a time-zone field: stored date-times are
 // local times that carry no zone.
