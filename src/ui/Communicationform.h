@@ -12,7 +12,8 @@ class QPushButton;
 // starts when the window is shown; a silent read closes the window itself at the end, an
 // interactive one leaves the outcome on screen until the user closes it. Closing the
 // window during a read stops the read.
-class TFormCommunication : public QDialog {
+class TFormCommunication : public QDialog
+{
     Q_OBJECT
 
 public:

@@ -7,7 +7,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 QByteArray SentBytes(const TModbusTransaction& t)
 {
@@ -89,7 +90,8 @@ TEST(ReplyChecks, VerdictOnFunctionByteCountAndLength)
         const quint16 crc = ModbusCrc16(rtu.constData(), int(rtu.size()));
         rtu.append(char(crc & 0xFF)).append(char(crc >> 8));
         const auto* bytes = reinterpret_cast<const quint8*>(rtu.constData());
-        EXPECT_EQ(CheckReadReply(bytes, int(rtu.size()), c.count, true).verdict, c.verdict) << c.hex;
+        EXPECT_EQ(CheckReadReply(bytes, int(rtu.size()), c.count, true).verdict, c.verdict)
+            << c.hex;
         EXPECT_EQ(RtuReplyCrcOk(bytes, int(rtu.size())), rtu.size() >= 4) << c.hex;
     }
 }

@@ -16,13 +16,15 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 const QString kSim = QStringLiteral(TAMSOR_BIN_DIR "/tamsor-sim");
 constexpr quint16 kModel = 4321;
 
 // A child process stopped by its own pid when the test ends.
-class Peer {
+class Peer
+{
 public:
     ~Peer()
     {
@@ -60,7 +62,8 @@ private:
     QProcess m_process;
 };
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -82,8 +85,9 @@ protected:
     StationReadRequest ServeTcp(const QStringList& faults = {})
     {
         auto peer = std::make_unique<Peer>();
-        const auto match = peer->Start(kSim, QStringList{"--image", m_imagePath, "--tcp", "127.0.0.1:0"} + faults,
-                                       QRegularExpression("ready port=(\\d+)"));
+        const auto match =
+            peer->Start(kSim, QStringList{"--image", m_imagePath, "--tcp", "127.0.0.1:0"} + faults,
+                        QRegularExpression("ready port=(\\d+)"));
         m_peers.push_back(std::move(peer));
         StationReadRequest request;
         request.channelType = 1;
@@ -98,8 +102,9 @@ protected:
         if (QStandardPaths::findExecutable("socat").isEmpty())
             return {};
         auto peer = std::make_unique<Peer>();
-        const auto match = peer->Start("socat", {"-d", "-d", "pty,raw,echo=0", "pty,raw,echo=0"},
-                                       QRegularExpression("PTY is (\\S+)[\\s\\S]*PTY is (\\S+)"), true);
+        const auto match =
+            peer->Start("socat", {"-d", "-d", "pty,raw,echo=0", "pty,raw,echo=0"},
+                        QRegularExpression("PTY is (\\S+)[\\s\\S]*PTY is (\\S+)"), true);
         m_peers.push_back(std::move(peer));
         return {match.captured(1), match.captured(2)};
     }
@@ -193,7 +198,8 @@ TEST_F(EndToEnd, RtuReadsTheImageAndRecoversFromDropsBadCrcsAndExceptions)
         if (request.line.UartPort.isEmpty())
             GTEST_SKIP() << "socat is not installed";
         const StationReadOutcome outcome = RunStationRead(request);
-        ASSERT_EQ(outcome.state, ReadDone) << c.faults.join(' ').toStdString() << outcome.message.toStdString();
+        ASSERT_EQ(outcome.state, ReadDone)
+            << c.faults.join(' ').toStdString() << outcome.message.toStdString();
         EXPECT_EQ(outcome.image, m_image) << c.faults.join(' ').toStdString();
         EXPECT_EQ(outcome.resends, c.resends) << c.faults.join(' ').toStdString();
         m_peers.clear();

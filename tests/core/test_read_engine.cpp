@@ -6,17 +6,23 @@
 #include <deque>
 #include <functional>
 
-namespace {
+namespace
+{
 
 constexpr qint64 kMs = 1000;
 
 // A transport whose bytes the test hands in; every write is recorded and shown to a fake
 // device that may queue an answer.
-class FakeTransport : public TReadTransport {
+class FakeTransport : public TReadTransport
+{
 public:
     explicit FakeTransport(Framing framing) : framing(framing) {}
     Framing Kind() const override { return framing; }
-    bool Open() override { ++opens; return true; }
+    bool Open() override
+    {
+        ++opens;
+        return true;
+    }
     void Close() override { closed = true; }
     bool IsReady() const override { return ready; }
     int Write(const char* bytes, int count) override
@@ -71,7 +77,10 @@ struct FakeDevice {
     static int Start(const QByteArray& pdu) { return quint8(pdu[2]) << 8 | quint8(pdu[3]); }
     static int Count(const QByteArray& pdu) { return quint8(pdu[4]) << 8 | quint8(pdu[5]); }
     // The request from the unit identifier on, without CRC or header.
-    QByteArray Pdu(const QByteArray& request) const { return tcp ? request.mid(6) : request.left(6); }
+    QByteArray Pdu(const QByteArray& request) const
+    {
+        return tcp ? request.mid(6) : request.left(6);
+    }
     QByteArray Frame(const QByteArray& unitAndPdu) const
     {
         if (!tcp)
@@ -122,7 +131,10 @@ struct Harness {
     {
         device.tcp = framing == TReadTransport::Framing::Tcp;
         QObject::connect(&engine, &TStationReadEngine::Finished,
-                         [this](const StationReadOutcome& o) { outcome = o; finished = true; });
+                         [this](const StationReadOutcome& o) {
+                             outcome = o;
+                             finished = true;
+                         });
         QObject::connect(&engine, &TStationReadEngine::Progress,
                          [this](int, int percent, const QString&) { lastPercent = percent; });
     }
@@ -154,10 +166,13 @@ struct Harness {
     qint64 now = 1'000'000;
 };
 
-class ReadEngineBothFramings : public ::testing::TestWithParam<TReadTransport::Framing> {};
+class ReadEngineBothFramings : public ::testing::TestWithParam<TReadTransport::Framing>
+{
+};
 
 INSTANTIATE_TEST_SUITE_P(Framing, ReadEngineBothFramings,
-                         ::testing::Values(TReadTransport::Framing::Rtu, TReadTransport::Framing::Tcp));
+                         ::testing::Values(TReadTransport::Framing::Rtu,
+                                           TReadTransport::Framing::Tcp));
 
 int ChannelType(TReadTransport::Framing framing)
 {
@@ -284,10 +299,10 @@ TEST(ReadEngine, RtuReplyInPiecesIsAssembledAndAPauseSplitsIt)
             late.push_back(reply.mid(3));
         };
         ASSERT_TRUE(h.Start(Request(0)));
-        h.engine.Poll(h.now);          // identify out
-        h.engine.Poll(h.now += kMs);   // first piece in
+        h.engine.Poll(h.now);        // identify out
+        h.engine.Poll(h.now += kMs); // first piece in
         h.now += pauseMs * kMs;
-        h.engine.Poll(h.now);          // silence so far
+        h.engine.Poll(h.now); // silence so far
         for (const QByteArray& rest : late)
             h.transport.pieces.push_back(rest);
         h.Run();
@@ -350,7 +365,8 @@ TEST(ReadEngine, CancelledReadKeepsItsStateAndDeliversNoImage)
 TEST_P(ReadEngineBothFramings, BadRepliesAreNeverStored)
 {
     enum Kind { ExceptionOnce, ExceptionAlways, WrongByteCount, WrongFunction, IdentifyException };
-    for (Kind kind : {ExceptionOnce, ExceptionAlways, WrongByteCount, WrongFunction, IdentifyException}) {
+    for (Kind kind :
+         {ExceptionOnce, ExceptionAlways, WrongByteCount, WrongFunction, IdentifyException}) {
         Harness h(GetParam());
         int exceptions = 0;
         h.transport.device = [&](const QByteArray& request) {
@@ -388,8 +404,10 @@ TEST_P(ReadEngineBothFramings, BadRepliesAreNeverStored)
         EXPECT_EQ(h.outcome.state, ReadFailed) << kind;
         EXPECT_TRUE(h.outcome.image.isEmpty()) << kind;
         EXPECT_EQ(h.outcome.failedRegister, kind == IdentifyException ? 0xFF80 : 640) << kind;
-        const bool exception = kind == ExceptionOnce || kind == ExceptionAlways || kind == IdentifyException;
-        EXPECT_EQ(h.outcome.problem, exception ? ReadProblem::DeviceException : ReadProblem::ReplyMismatch)
+        const bool exception =
+            kind == ExceptionOnce || kind == ExceptionAlways || kind == IdentifyException;
+        EXPECT_EQ(h.outcome.problem,
+                  exception ? ReadProblem::DeviceException : ReadProblem::ReplyMismatch)
             << kind;
         EXPECT_EQ(h.outcome.exceptionCode, exception ? 2 : 0) << kind;
         // RTU retries six times, TCP gives up at once.
@@ -495,9 +513,9 @@ TEST(ReadEngine, RtuWaitsTheInterFrameSilenceBeforeTheNextRequest)
     Harness h(TReadTransport::Framing::Rtu);
     h.AnswerAll();
     ASSERT_TRUE(h.Start(Request(0)));
-    h.engine.Poll(h.now);            // identify goes out
+    h.engine.Poll(h.now); // identify goes out
     ASSERT_EQ(h.transport.writes.size(), 1u);
-    h.engine.Poll(h.now += 100);     // reply taken, whole by its length
+    h.engine.Poll(h.now += 100); // reply taken, whole by its length
     EXPECT_EQ(h.engine.State(), ReadBlocks);
     EXPECT_EQ(h.transport.writes.size(), 1u);
     EXPECT_EQ(h.engine.NextWakeUs(), h.now + 1750);

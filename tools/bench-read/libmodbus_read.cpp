@@ -17,10 +17,14 @@ int main(int argc, char** argv)
     long model = -1;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
-        if (key == "--tcp") tcp = argv[i + 1];
-        else if (key == "--rtu") device = argv[i + 1];
-        else if (key == "--baud") baud = std::atoi(argv[i + 1]);
-        else if (key == "--model-id") model = std::atol(argv[i + 1]);
+        if (key == "--tcp")
+            tcp = argv[i + 1];
+        else if (key == "--rtu")
+            device = argv[i + 1];
+        else if (key == "--baud")
+            baud = std::atoi(argv[i + 1]);
+        else if (key == "--model-id")
+            model = std::atol(argv[i + 1]);
     }
     modbus_t* ctx = nullptr;
     if (!tcp.empty()) {

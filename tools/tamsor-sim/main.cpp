@@ -23,7 +23,8 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr size_t kImageSize = 131072;
 
@@ -54,21 +55,22 @@ void OnSignal(int)
 
 void Usage()
 {
-    std::fprintf(stderr,
-                 "usage: tamsor-sim --image FILE.bin (--tcp ADDRESS:PORT | --rtu DEVICE)\n"
-                 "  --unit N            unit address answered on RTU (default 1)\n"
-                 "  --baud B            line speed on RTU (default 115200)\n"
-                 "  --wire-time         hold each RTU reply for the time request and reply take\n"
-                 "                      on a real line at that speed (pseudo terminals are instant)\n"
-                 "  --model-id N        value of register 0xFF80\n"
-                 "  --latency MS        wait before every reply\n"
-                 "  --drop-every N      leave every Nth request unanswered\n"
-                 "  --exception-every N answer every Nth request with an exception\n"
-                 "  --exception-code C  exception code used (default 4)\n"
-                 "  --bad-crc-every N   corrupt the CRC of every Nth RTU reply\n"
-                 "  --split-tcp MS      send each TCP reply in two segments MS apart\n"
-                 "  --close-after N     after N requests close the TCP connection (RTU: go silent)\n"
-                 "Port 0 picks a free TCP port. Prints a line starting with \"ready\" when serving.\n");
+    std::fprintf(
+        stderr,
+        "usage: tamsor-sim --image FILE.bin (--tcp ADDRESS:PORT | --rtu DEVICE)\n"
+        "  --unit N            unit address answered on RTU (default 1)\n"
+        "  --baud B            line speed on RTU (default 115200)\n"
+        "  --wire-time         hold each RTU reply for the time request and reply take\n"
+        "                      on a real line at that speed (pseudo terminals are instant)\n"
+        "  --model-id N        value of register 0xFF80\n"
+        "  --latency MS        wait before every reply\n"
+        "  --drop-every N      leave every Nth request unanswered\n"
+        "  --exception-every N answer every Nth request with an exception\n"
+        "  --exception-code C  exception code used (default 4)\n"
+        "  --bad-crc-every N   corrupt the CRC of every Nth RTU reply\n"
+        "  --split-tcp MS      send each TCP reply in two segments MS apart\n"
+        "  --close-after N     after N requests close the TCP connection (RTU: go silent)\n"
+        "Port 0 picks a free TCP port. Prints a line starting with \"ready\" when serving.\n");
 }
 
 bool ParseOptions(int argc, char** argv, Options& o)
@@ -93,22 +95,38 @@ bool ParseOptions(int argc, char** argv, Options& o)
             }
             return n;
         };
-        if (arg == "--image") o.image = value();
-        else if (arg == "--tcp") o.tcp = value();
-        else if (arg == "--rtu") o.device = value();
-        else if (arg == "--unit") o.unit = int(number());
-        else if (arg == "--baud") o.baud = int(number());
-        else if (arg == "--wire-time") o.wireTime = true;
-        else if (arg == "--model-id") o.modelId = number();
-        else if (arg == "--latency") o.latencyMs = int(number());
-        else if (arg == "--drop-every") o.dropEvery = int(number());
-        else if (arg == "--exception-every") o.exceptionEvery = int(number());
-        else if (arg == "--exception-code") o.exceptionCode = int(number());
-        else if (arg == "--bad-crc-every") o.badCrcEvery = int(number());
-        else if (arg == "--split-tcp") o.splitTcpMs = int(number());
-        else if (arg == "--close-after") o.closeAfter = int(number());
-        else if (arg == "--help" || arg == "-h") { Usage(); std::exit(0); }
-        else {
+        if (arg == "--image")
+            o.image = value();
+        else if (arg == "--tcp")
+            o.tcp = value();
+        else if (arg == "--rtu")
+            o.device = value();
+        else if (arg == "--unit")
+            o.unit = int(number());
+        else if (arg == "--baud")
+            o.baud = int(number());
+        else if (arg == "--wire-time")
+            o.wireTime = true;
+        else if (arg == "--model-id")
+            o.modelId = number();
+        else if (arg == "--latency")
+            o.latencyMs = int(number());
+        else if (arg == "--drop-every")
+            o.dropEvery = int(number());
+        else if (arg == "--exception-every")
+            o.exceptionEvery = int(number());
+        else if (arg == "--exception-code")
+            o.exceptionCode = int(number());
+        else if (arg == "--bad-crc-every")
+            o.badCrcEvery = int(number());
+        else if (arg == "--split-tcp")
+            o.splitTcpMs = int(number());
+        else if (arg == "--close-after")
+            o.closeAfter = int(number());
+        else if (arg == "--help" || arg == "-h") {
+            Usage();
+            std::exit(0);
+        } else {
             std::fprintf(stderr, "tamsor-sim: unknown option %s\n", arg.c_str());
             return false;
         }
@@ -141,7 +159,8 @@ bool WriteAll(int fd, const uint8_t* data, size_t length)
     return true;
 }
 
-class Device {
+class Device
+{
 public:
     Device(const Options& o, std::vector<uint8_t> image) : m_o(o), m_image(std::move(image))
     {
@@ -185,7 +204,8 @@ public:
         }
         std::vector<uint8_t> reply;
         if (tcp) {
-            reply = {request[0], request[1], 0, 0, uint8_t(pdu.size() >> 8), uint8_t(pdu.size() & 0xFF)};
+            reply = {
+                request[0], request[1], 0, 0, uint8_t(pdu.size() >> 8), uint8_t(pdu.size() & 0xFF)};
             reply.insert(reply.end(), pdu.begin(), pdu.end());
         } else {
             reply = pdu;
@@ -269,7 +289,8 @@ void ServeConnection(modbus_t* ctx, Device& device, bool tcp)
 std::vector<uint8_t> LoadImage(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
-    std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)),
+                               std::istreambuf_iterator<char>());
     if (!file.good() && !file.eof()) {
         image.clear();
     }
@@ -296,15 +317,17 @@ int ServeTcp(const Options& o, Device& device)
     }
     int listener = modbus_tcp_pi_listen(ctx, 1);
     if (listener < 0) {
-        std::fprintf(stderr, "tamsor-sim: cannot listen on %s: %s\n", o.tcp.c_str(), modbus_strerror(errno));
+        std::fprintf(stderr, "tamsor-sim: cannot listen on %s: %s\n", o.tcp.c_str(),
+                     modbus_strerror(errno));
         modbus_free(ctx);
         return 1;
     }
     sockaddr_storage bound{};
     socklen_t boundLength = sizeof bound;
     getsockname(listener, reinterpret_cast<sockaddr*>(&bound), &boundLength);
-    const int port = bound.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port)
-                                                 : ntohs(reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+    const int port = bound.ss_family == AF_INET6
+                         ? ntohs(reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port)
+                         : ntohs(reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
     std::printf("tamsor-sim: serving %s over Modbus TCP on %s port %d, model %u\n", o.image.c_str(),
                 node.c_str(), port, unsigned(device.Model()));
     std::printf("ready port=%d\n", port);
@@ -327,7 +350,8 @@ int ServeRtu(const Options& o, Device& device)
 {
     modbus_t* ctx = modbus_new_rtu(o.device.c_str(), o.baud, 'N', 8, 1);
     if (!ctx || modbus_set_slave(ctx, o.unit) < 0 || modbus_connect(ctx) < 0) {
-        std::fprintf(stderr, "tamsor-sim: cannot open %s: %s\n", o.device.c_str(), modbus_strerror(errno));
+        std::fprintf(stderr, "tamsor-sim: cannot open %s: %s\n", o.device.c_str(),
+                     modbus_strerror(errno));
         if (ctx)
             modbus_free(ctx);
         return 1;
@@ -353,12 +377,14 @@ int main(int argc, char** argv)
     }
     std::vector<uint8_t> image = LoadImage(o.image);
     if (image.size() != kImageSize) {
-        std::fprintf(stderr, "tamsor-sim: %s: a register image must be %zu bytes\n", o.image.c_str(), kImageSize);
+        std::fprintf(stderr, "tamsor-sim: %s: a register image must be %zu bytes\n",
+                     o.image.c_str(), kImageSize);
         return 1;
     }
     if (pipe(g_signalPipe) != 0)
         return 1;
-    struct sigaction action {};
+    struct sigaction action {
+    };
     action.sa_handler = OnSignal;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);

@@ -2,7 +2,8 @@
 
 #include <array>
 
-namespace {
+namespace
+{
 
 struct CrcTables {
     std::array<quint8, 256> low{};

@@ -66,8 +66,8 @@ ReplyCheck CheckReadReply(const quint8* area, int length, int count, bool withCr
         check.byteCount = -1;
         return check;
     }
-    const bool fits = check.function == kReadHoldingRegisters && check.byteCount == 2 * count
-                      && payload == 3 + 2 * count;
+    const bool fits = check.function == kReadHoldingRegisters && check.byteCount == 2 * count &&
+                      payload == 3 + 2 * count;
     check.verdict = fits ? ReplyCheck::Valid : ReplyCheck::Mismatch;
     return check;
 }

@@ -13,7 +13,7 @@ constexpr int kIdentifyCount = 2;
 constexpr int kBlockCount = 64;
 constexpr int kRegisterCount = 65536;
 constexpr int kRegisterImageSize = 2 * kRegisterCount;
-constexpr int kMbapHeaderSize = 6; // transaction id, protocol id, length
+constexpr int kMbapHeaderSize = 6;  // transaction id, protocol id, length
 constexpr int kMaxMbapLength = 254; // unit identifier + the largest PDU
 
 // The exchange record of one station read; zeroed as a whole when a read starts. Times are
@@ -23,11 +23,11 @@ struct TModbusTransaction {
     quint8 ReceiveArea[kModbusAreaSize]; // reply so far, RTU layout (no MBAP header)
     qint32 SendLength;
     qint32 ReceiveLength;
-    bool ReplyComplete;    // a whole reply sits in ReceiveArea
-    bool SendPending;      // SendArea goes out at the next dispatch
-    bool ResendPending;    // SendArea goes out again (a retry)
-    bool RetriesExhausted; // the read ends as failed after the final send
-    quint32 ByteTime;      // transmit time per byte in 1/65,536 ms
+    bool ReplyComplete;         // a whole reply sits in ReceiveArea
+    bool SendPending;           // SendArea goes out at the next dispatch
+    bool ResendPending;         // SendArea goes out again (a retry)
+    bool RetriesExhausted;      // the read ends as failed after the final send
+    quint32 ByteTime;           // transmit time per byte in 1/65,536 ms
     qint64 ResponseCountdownUs; // left before the request counts as unanswered; 0 = not armed
     qint32 BaseTimeout;         // fixed part of the response timeout, ms
     qint64 SilenceUs;           // since the last received byte
@@ -59,9 +59,9 @@ int ExpectedRtuReplyLength(const quint8* area, int length);
 // request for `count` registers.
 struct ReplyCheck {
     enum Verdict { Valid, Exception, Mismatch } verdict = Mismatch;
-    int function = -1;      // function code received, -1 when absent
-    int exceptionCode = 0;  // for Exception
-    int byteCount = -1;     // byte count received, -1 when absent
+    int function = -1;     // function code received, -1 when absent
+    int exceptionCode = 0; // for Exception
+    int byteCount = -1;    // byte count received, -1 when absent
 };
 ReplyCheck CheckReadReply(const quint8* area, int length, int count, bool withCrc);
 
@@ -73,7 +73,8 @@ inline quint16 ReplyRegister(const TModbusTransaction& t, int i)
 
 // Collects the bytes of a Modbus TCP stream and cuts them into frames by the MBAP length
 // field, however the stream was segmented.
-class TMbapFramer {
+class TMbapFramer
+{
 public:
     enum Result { NeedMore, Frame, BadHeader };
 

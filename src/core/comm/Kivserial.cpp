@@ -57,18 +57,20 @@ bool TKivSerial::ApplySettingsToPort()
     static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
                                                    QSerialPort::EvenParity, QSerialPort::MarkParity,
                                                    QSerialPort::SpaceParity};
-    const bool settingsKnown = ByteSize >= 5 && ByteSize <= 8 && Parity >= 0 && Parity <= 4
-                               && (StopBits == 0 || StopBits == 2);
+    const bool settingsKnown = ByteSize >= 5 && ByteSize <= 8 && Parity >= 0 && Parity <= 4 &&
+                               (StopBits == 0 || StopBits == 2);
     if (!settingsKnown) {
-        m_error = QStringLiteral("Unsupported line settings (%1 data bits, parity %2, stop bits %3)")
-                      .arg(ByteSize)
-                      .arg(Parity)
-                      .arg(StopBits);
+        m_error =
+            QStringLiteral("Unsupported line settings (%1 data bits, parity %2, stop bits %3)")
+                .arg(ByteSize)
+                .arg(Parity)
+                .arg(StopBits);
         return false;
     }
-    const bool ok = m_port.setDataBits(dataBits[ByteSize - 5]) && m_port.setParity(parities[Parity])
-                    && m_port.setStopBits(StopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop)
-                    && m_port.setFlowControl(QSerialPort::NoFlowControl);
+    const bool ok =
+        m_port.setDataBits(dataBits[ByteSize - 5]) && m_port.setParity(parities[Parity]) &&
+        m_port.setStopBits(StopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+        m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!ok)
         m_error = m_port.errorString();
     return ok;
@@ -82,7 +84,10 @@ bool TKivSerial::Close()
     return true;
 }
 
-bool TKivSerial::IsOpen() const { return m_port.isOpen(); }
+bool TKivSerial::IsOpen() const
+{
+    return m_port.isOpen();
+}
 
 int TKivSerial::InQueue()
 {
@@ -127,7 +132,8 @@ QString PortListEntry(const QString& name, const QString& description)
     return QStringLiteral("%1 - (%2)").arg(name, description);
 }
 
-namespace {
+namespace
+{
 
 bool ContainsIgnoringCase(const QStringList& list, const QString& text)
 {
@@ -167,8 +173,8 @@ QString BarePortName(const QString& text)
 {
     // Names kept from Windows projects: "COM3 - (USB Serial Port)".
     if (text.size() > 3 && text.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive)) {
-        const QStringList tokens = text.split(QRegularExpression(QStringLiteral("[ -]")),
-                                              Qt::SkipEmptyParts);
+        const QStringList tokens =
+            text.split(QRegularExpression(QStringLiteral("[ -]")), Qt::SkipEmptyParts);
         return tokens.isEmpty() ? QString() : tokens.first();
     }
     // Linux device paths may hold hyphens and spaces themselves, so only the entry

@@ -6,16 +6,17 @@
 
 // Line settings of a serial channel as the project stores them.
 struct SerialLineSettings {
-    QString UartPort;   // port name (ttyUSB0) or device path (/dev/pts/3)
+    QString UartPort; // port name (ttyUSB0) or device path (/dev/pts/3)
     qint32 Baudrate = 9600;
-    int DataBits = 3;   // code 0..3 = 5..8 data bits
-    int StopBit = 0;    // code 0 = one, 1 = two stop bits
-    int Parity = 0;     // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    int DataBits = 3; // code 0..3 = 5..8 data bits
+    int StopBit = 0;  // code 0 = one, 1 = two stop bits
+    int Parity = 0;   // 0 none, 1 odd, 2 even, 3 mark, 4 space
 };
 
 // Thin wrapper over a serial port: open with line settings, a read that never waits,
 // a plain write, close. A closed port reads and writes nothing.
-class TKivSerial {
+class TKivSerial
+{
 public:
     TKivSerial();
     ~TKivSerial();
@@ -24,9 +25,9 @@ public:
 
     QString PortName = QStringLiteral("ttyS0");
     qint32 BaudRate = 9600;
-    int ByteSize = 8;  // 5..8
-    int Parity = 0;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
-    int StopBits = 0;  // 0 one, 2 two
+    int ByteSize = 8; // 5..8
+    int Parity = 0;   // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    int StopBits = 0; // 0 one, 2 two
 
     // Takes port name and line settings from a channel's stored codes.
     void ApplyLineSettings(const SerialLineSettings& line);

@@ -6,7 +6,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 int g_runningReads = 0;
 
@@ -20,18 +21,30 @@ constexpr qint64 kMinInterFrameUs = 1750;
 int ProblemTextId(ReadProblem problem)
 {
     switch (problem) {
-    case ReadProblem::None: return 0;
-    case ReadProblem::Busy: return StrId::ReadBusy;
-    case ReadProblem::BaudRefused: return StrId::ReadBaudRefused;
-    case ReadProblem::PortUnavailable: return StrId::ReadPortUnavailable;
-    case ReadProblem::BadAddress: return StrId::ReadBadAddress;
-    case ReadProblem::ConnectFailed: return StrId::ReadConnectFailed;
-    case ReadProblem::ConnectionClosed: return StrId::ReadConnectionClosed;
-    case ReadProblem::NoAnswer: return StrId::ReadNoAnswer;
-    case ReadProblem::DeviceException: return StrId::ReadDeviceException;
-    case ReadProblem::ReplyMismatch: return StrId::ReadReplyMismatch;
-    case ReadProblem::BadTcpHeader: return StrId::ReadBadTcpHeader;
-    case ReadProblem::Cancelled: return StrId::ReadCancelled;
+    case ReadProblem::None:
+        return 0;
+    case ReadProblem::Busy:
+        return StrId::ReadBusy;
+    case ReadProblem::BaudRefused:
+        return StrId::ReadBaudRefused;
+    case ReadProblem::PortUnavailable:
+        return StrId::ReadPortUnavailable;
+    case ReadProblem::BadAddress:
+        return StrId::ReadBadAddress;
+    case ReadProblem::ConnectFailed:
+        return StrId::ReadConnectFailed;
+    case ReadProblem::ConnectionClosed:
+        return StrId::ReadConnectionClosed;
+    case ReadProblem::NoAnswer:
+        return StrId::ReadNoAnswer;
+    case ReadProblem::DeviceException:
+        return StrId::ReadDeviceException;
+    case ReadProblem::ReplyMismatch:
+        return StrId::ReadReplyMismatch;
+    case ReadProblem::BadTcpHeader:
+        return StrId::ReadBadTcpHeader;
+    case ReadProblem::Cancelled:
+        return StrId::ReadCancelled;
     }
     return 0;
 }
@@ -57,7 +70,10 @@ TStationReadEngine::~TStationReadEngine()
     }
 }
 
-bool TStationReadEngine::AnyReadRunning() { return g_runningReads > 0; }
+bool TStationReadEngine::AnyReadRunning()
+{
+    return g_runningReads > 0;
+}
 
 StationReadOutcome TStationReadEngine::BusyOutcome()
 {
@@ -132,8 +148,8 @@ void TStationReadEngine::ConfigureTiming(const StationReadRequest& request)
         t.GapUs = kRtuGapUs;
         t.MaxRetries = kRtuMaxRetries;
         // Modbus asks for 3.5 character times of silence between frames, at least 1.75 ms.
-        const int bitsPerChar = 1 + (request.line.DataBits + 5) + (request.line.Parity ? 1 : 0)
-                                + (request.line.StopBit ? 2 : 1);
+        const int bitsPerChar = 1 + (request.line.DataBits + 5) + (request.line.Parity ? 1 : 0) +
+                                (request.line.StopBit ? 2 : 1);
         m_interFrameUs = qMax(kMinInterFrameUs, qint64(3.5 * bitsPerChar * 1e6 / double(baud)));
     } else {
         t.ByteTime = kTcpByteTime;
@@ -212,8 +228,8 @@ void TStationReadEngine::ReceiveRtu(qint64 nowUs)
         std::memcpy(t.ReceiveArea + t.ReceiveLength, scratch, size_t(n));
         t.ReceiveLength += n;
         const int expected = ExpectedRtuReplyLength(t.ReceiveArea, t.ReceiveLength);
-        if (expected > 0 && t.ReceiveLength == expected
-            && RtuReplyCrcOk(t.ReceiveArea, t.ReceiveLength))
+        if (expected > 0 && t.ReceiveLength == expected &&
+            RtuReplyCrcOk(t.ReceiveArea, t.ReceiveLength))
             t.ReplyComplete = true;
     } else if (t.ReceiveLength > 0) {
         t.SilenceUs = nowUs - m_lastByteUs;
@@ -323,7 +339,8 @@ void TStationReadEngine::ProcessReply()
         return; // ignored; the response timeout stays armed
     t.ResponseCountdownUs = 0;
     m_awaitingReply = false;
-    const ReplyCheck check = CheckReadReply(t.ReceiveArea, t.ReceiveLength, m_requestCount, IsRtu());
+    const ReplyCheck check =
+        CheckReadReply(t.ReceiveArea, t.ReceiveLength, m_requestCount, IsRtu());
     if (check.verdict != ReplyCheck::Valid) {
         RejectReply(check, check.verdict == ReplyCheck::Exception ? ReadProblem::DeviceException
                                                                   : ReadProblem::ReplyMismatch);
@@ -361,12 +378,12 @@ void TStationReadEngine::RejectReply(const ReplyCheck& check, ReadProblem proble
     m_outcome.failedRegister = m_requestStart;
     if (problem == ReadProblem::DeviceException) {
         m_outcome.exceptionCode = check.exceptionCode;
-        m_exhaustDetail = Detail(problem, {QString::number(m_requestStart),
-                                           QString::number(check.exceptionCode)});
+        m_exhaustDetail = Detail(
+            problem, {QString::number(m_requestStart), QString::number(check.exceptionCode)});
     } else if (problem == ReadProblem::ReplyMismatch) {
-        m_exhaustDetail = Detail(problem, {QString::number(m_requestStart),
-                                           QString::number(check.function),
-                                           QString::number(check.byteCount)});
+        m_exhaustDetail =
+            Detail(problem, {QString::number(m_requestStart), QString::number(check.function),
+                             QString::number(check.byteCount)});
     } else {
         m_exhaustDetail = Detail(problem);
     }
@@ -405,8 +422,7 @@ qint64 TStationReadEngine::NextWakeUs() const
     return wake;
 }
 
-void TStationReadEngine::Finish(int state, ReadProblem problem, const QString& detail,
-                                qint64 nowUs)
+void TStationReadEngine::Finish(int state, ReadProblem problem, const QString& detail, qint64 nowUs)
 {
     m_running = false;
     --g_runningReads;
@@ -425,7 +441,7 @@ void TStationReadEngine::Finish(int state, ReadProblem problem, const QString& d
         m_outcome.image = image;
     }
     if (state == ReadDone || state == ReadFailed || state == ReadWrongModel) {
-        m_outcome.messageId = state == ReadDone    ? StrId::ReadDone
+        m_outcome.messageId = state == ReadDone     ? StrId::ReadDone
                               : state == ReadFailed ? StrId::ReadFailed
                                                     : StrId::ReadWrongModel;
     } else {
@@ -433,7 +449,8 @@ void TStationReadEngine::Finish(int state, ReadProblem problem, const QString& d
     }
     m_outcome.message = ProgressText(state, m_registerIndex);
     if (!detail.isEmpty())
-        m_outcome.message = m_outcome.message.isEmpty() ? detail : m_outcome.message + u'\n' + detail;
+        m_outcome.message =
+            m_outcome.message.isEmpty() ? detail : m_outcome.message + u'\n' + detail;
     m_shownState = state;
     m_shownIndex = m_registerIndex;
     emit Progress(state, ProgressPercent(state, m_registerIndex), m_outcome.message);
@@ -453,13 +470,18 @@ void TStationReadEngine::ShowProgress()
 QString TStationReadEngine::ProgressText(int state, int registerIndex)
 {
     switch (state) {
-    case ReadDone: return GetLangString(StrId::ReadDone);
-    case ReadIdentifying: return GetLangString(StrId::ReadIdentifying);
+    case ReadDone:
+        return GetLangString(StrId::ReadDone);
+    case ReadIdentifying:
+        return GetLangString(StrId::ReadIdentifying);
     case ReadBlocks:
         return FormatLangText(GetLangString(StrId::ReadReading), {QString::number(registerIndex)});
-    case ReadFailed: return GetLangString(StrId::ReadFailed);
-    case ReadWrongModel: return GetLangString(StrId::ReadWrongModel);
-    default: return QString();
+    case ReadFailed:
+        return GetLangString(StrId::ReadFailed);
+    case ReadWrongModel:
+        return GetLangString(StrId::ReadWrongModel);
+    default:
+        return QString();
     }
 }
 

@@ -14,7 +14,8 @@
 // whenever bytes arrive and at least every 10 ms, and earlier when NextWakeUs asks for it.
 // Progress and the outcome leave only through the two signals. One read runs in the whole
 // process at a time; a second Start is refused.
-class TStationReadEngine : public QObject {
+class TStationReadEngine : public QObject
+{
     Q_OBJECT
 
 public:

@@ -15,8 +15,8 @@ QString FormatLangText(const QString& pattern, const QStringList& args)
         if (kind == u'%') {
             result += u'%';
             ++i;
-        } else if ((kind == u'd' || kind == u'i' || kind == u'u' || kind == u's')
-                   && next < args.size()) {
+        } else if ((kind == u'd' || kind == u'i' || kind == u'u' || kind == u's') &&
+                   next < args.size()) {
             result += args[next++];
             ++i;
         } else {

@@ -23,13 +23,25 @@ bool TSerialReadTransport::Open()
     return false;
 }
 
-void TSerialReadTransport::Close() { m_serial.Close(); }
+void TSerialReadTransport::Close()
+{
+    m_serial.Close();
+}
 
-bool TSerialReadTransport::IsReady() const { return m_serial.IsOpen(); }
+bool TSerialReadTransport::IsReady() const
+{
+    return m_serial.IsOpen();
+}
 
-int TSerialReadTransport::Write(const char* bytes, int count) { return m_serial.Write(bytes, count); }
+int TSerialReadTransport::Write(const char* bytes, int count)
+{
+    return m_serial.Write(bytes, count);
+}
 
-int TSerialReadTransport::Take(char* buffer, int maximum) { return m_serial.Read(buffer, maximum); }
+int TSerialReadTransport::Take(char* buffer, int maximum)
+{
+    return m_serial.Read(buffer, maximum);
+}
 
 TTcpReadTransport::TTcpReadTransport(const QString& address) : m_address(address)
 {
@@ -91,7 +103,8 @@ int TTcpReadTransport::Take(char* buffer, int maximum)
     return got > 0 ? int(got) : 0;
 }
 
-namespace {
+namespace
+{
 
 bool ParsePort(const QString& text, quint16& port)
 {

@@ -10,7 +10,8 @@
 
 // The byte pipe a station read runs over. The read engine only writes whole requests and
 // takes whatever bytes have arrived; it never waits on the transport.
-class TReadTransport {
+class TReadTransport
+{
 public:
     enum class Framing { Rtu, Tcp };
 
@@ -42,7 +43,8 @@ protected:
 };
 
 // Modbus RTU over a serial port.
-class TSerialReadTransport : public TReadTransport {
+class TSerialReadTransport : public TReadTransport
+{
 public:
     explicit TSerialReadTransport(const SerialLineSettings& line);
     Framing Kind() const override { return Framing::Rtu; }
@@ -62,7 +64,8 @@ private:
 };
 
 // Modbus TCP over a socket.
-class TTcpReadTransport : public TReadTransport {
+class TTcpReadTransport : public TReadTransport
+{
 public:
     explicit TTcpReadTransport(const QString& address);
     Framing Kind() const override { return Framing::Tcp; }

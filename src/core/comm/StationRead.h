@@ -45,10 +45,10 @@ struct StationReadRequest {
 struct StationReadOutcome {
     int state = ReadIdle;
     ReadProblem problem = ReadProblem::None;
-    QByteArray image;     // the 131,072-byte register image on ReadDone (register n low byte
-                          // first at byte 2n); empty otherwise
-    int messageId = 0;    // string ID of the main text (9032, 9035, 9036 ...)
-    QString message;      // the text the read window shows, detail on a second line
+    QByteArray image;        // the 131,072-byte register image on ReadDone (register n low byte
+                             // first at byte 2n); empty otherwise
+    int messageId = 0;       // string ID of the main text (9032, 9035, 9036 ...)
+    QString message;         // the text the read window shows, detail on a second line
     int failedRegister = -1; // start register of the request a bad reply answered
     int exceptionCode = 0;   // Modbus exception code of that reply, 0 when none came
     int requestsWritten = 0; // including resends

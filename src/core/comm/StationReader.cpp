@@ -2,7 +2,8 @@
 
 #include <QEventLoop>
 
-namespace {
+namespace
+{
 constexpr int kTickMs = 10;
 }
 

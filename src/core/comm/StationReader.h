@@ -15,13 +15,16 @@
 // from a 10 ms timer and from the transport's arrival events, and wakes earlier when the
 // engine asks (the RTU inter-frame pause). Used by the read window and, through
 // RunStationRead, by headless callers.
-class TStationReader : public QObject {
+class TStationReader : public QObject
+{
     Q_OBJECT
 
 public:
-    using TransportFactory = std::function<std::unique_ptr<TReadTransport>(const StationReadRequest&)>;
+    using TransportFactory =
+        std::function<std::unique_ptr<TReadTransport>(const StationReadRequest&)>;
 
-    explicit TStationReader(QObject* parent = nullptr, TransportFactory factory = MakeReadTransport);
+    explicit TStationReader(QObject* parent = nullptr,
+                            TransportFactory factory = MakeReadTransport);
     ~TStationReader() override;
 
     // Starts reading; Progress and Finished follow (Finished may come before Start returns
@@ -57,6 +60,7 @@ private:
 
 // Reads a station without a window: runs a nested event loop until the read ends and
 // returns its outcome. `progress` (optional) receives every progress change.
-StationReadOutcome RunStationRead(const StationReadRequest& request,
-                                  const std::function<void(int state, int percent, const QString& text)>& progress = {},
-                                  TStationReader::TransportFactory factory = MakeReadTransport);
+StationReadOutcome RunStationRead(
+    const StationReadRequest& request,
+    const std::function<void(int state, int percent, const QString& text)>& progress = {},
+    TStationReader::TransportFactory factory = MakeReadTransport);
