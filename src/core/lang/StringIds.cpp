@@ -17,7 +17,10 @@ const QList<int>& allStringIds()
                         DataRecordTitle, RegisterFileCaption, ReadDone, ReadIdentifying,
                         ReadReading, ReadFailed, ReadWrongModel, AboutCaption, AlarmTitle,
                         RecipeFolder, DataRecordFolder, AlarmFolder, ReportFilePattern,
-                        LogLeadingWord, LogSuccess, LogFailure};
+                        LogLeadingWord, LogSuccess, LogFailure, ReadBusy, ReadBaudRefused,
+                        ReadPortUnavailable, ReadBadAddress, ReadConnectFailed,
+                        ReadConnectionClosed, ReadNoAnswer, ReadDeviceException,
+                        ReadReplyMismatch, ReadBadTcpHeader, ReadCancelled};
         for (int type = 0; type <= 2; ++type)
             list << ChannelTypeBase + 1 + type;
         for (int format = 3; format <= 8; ++format)

@@ -61,6 +61,17 @@ constexpr int ReportFilePattern = 9043;
 constexpr int LogLeadingWord = 9044;
 constexpr int LogSuccess = 9045;
 constexpr int LogFailure = 9046;
+constexpr int ReadBusy = 9300;
+constexpr int ReadBaudRefused = 9301;
+constexpr int ReadPortUnavailable = 9302;
+constexpr int ReadBadAddress = 9303;
+constexpr int ReadConnectFailed = 9304;
+constexpr int ReadConnectionClosed = 9305;
+constexpr int ReadNoAnswer = 9306;
+constexpr int ReadDeviceException = 9307;
+constexpr int ReadReplyMismatch = 9308;
+constexpr int ReadBadTcpHeader = 9309;
+constexpr int ReadCancelled = 9310;
 
 // Item counts of the choice lists the shipped languages carry (items at list + 1 onward).
 constexpr int ScheduleIntervalCount = 13;

@@ -1,0 +1,397 @@
+// tamsor-sim: a Modbus device serving a 131,072-byte register image over Modbus TCP or
+// Modbus RTU, with the faults a tester needs. libmodbus receives and checks the requests;
+// each reply is built and written here so that it can be delayed, dropped, split or broken.
+
+#include <modbus.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+constexpr size_t kImageSize = 131072;
+
+struct Options {
+    std::string image;
+    std::string tcp;    // address:port
+    std::string device; // serial device for RTU
+    int unit = 1;
+    int baud = 115200;
+    bool wireTime = false;
+    long modelId = -1;
+    int latencyMs = 0;
+    int dropEvery = 0;
+    int exceptionEvery = 0;
+    int exceptionCode = 4;
+    int badCrcEvery = 0;
+    int splitTcpMs = -1;
+    int closeAfter = 0;
+};
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = write(g_signalPipe[1], &byte, 1);
+}
+
+void Usage()
+{
+    std::fprintf(
+        stderr,
+        "usage: tamsor-sim --image FILE.bin (--tcp ADDRESS:PORT | --rtu DEVICE)\n"
+        "  --unit N            unit address answered on RTU (default 1)\n"
+        "  --baud B            line speed on RTU (default 115200)\n"
+        "  --wire-time         hold each RTU reply for the time request and reply take\n"
+        "                      on a real line at that speed (pseudo terminals are instant)\n"
+        "  --model-id N        value of register 0xFF80\n"
+        "  --latency MS        wait before every reply\n"
+        "  --drop-every N      leave every Nth request unanswered\n"
+        "  --exception-every N answer every Nth request with an exception\n"
+        "  --exception-code C  exception code used (default 4)\n"
+        "  --bad-crc-every N   corrupt the CRC of every Nth RTU reply\n"
+        "  --split-tcp MS      send each TCP reply in two segments MS apart\n"
+        "  --close-after N     after N requests close the TCP connection (RTU: go silent)\n"
+        "Port 0 picks a free TCP port. Prints a line starting with \"ready\" when serving.\n");
+}
+
+bool ParseOptions(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> const char* {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "tamsor-sim: %s needs a value\n", arg.c_str());
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        auto number = [&]() -> long {
+            const char* text = value();
+            char* end = nullptr;
+            errno = 0;
+            const long n = std::strtol(text, &end, 0);
+            if (errno || !end || *end || n < 0) {
+                std::fprintf(stderr, "tamsor-sim: %s: not a number: %s\n", arg.c_str(), text);
+                std::exit(2);
+            }
+            return n;
+        };
+        if (arg == "--image")
+            o.image = value();
+        else if (arg == "--tcp")
+            o.tcp = value();
+        else if (arg == "--rtu")
+            o.device = value();
+        else if (arg == "--unit")
+            o.unit = int(number());
+        else if (arg == "--baud")
+            o.baud = int(number());
+        else if (arg == "--wire-time")
+            o.wireTime = true;
+        else if (arg == "--model-id")
+            o.modelId = number();
+        else if (arg == "--latency")
+            o.latencyMs = int(number());
+        else if (arg == "--drop-every")
+            o.dropEvery = int(number());
+        else if (arg == "--exception-every")
+            o.exceptionEvery = int(number());
+        else if (arg == "--exception-code")
+            o.exceptionCode = int(number());
+        else if (arg == "--bad-crc-every")
+            o.badCrcEvery = int(number());
+        else if (arg == "--split-tcp")
+            o.splitTcpMs = int(number());
+        else if (arg == "--close-after")
+            o.closeAfter = int(number());
+        else if (arg == "--help" || arg == "-h") {
+            Usage();
+            std::exit(0);
+        } else {
+            std::fprintf(stderr, "tamsor-sim: unknown option %s\n", arg.c_str());
+            return false;
+        }
+    }
+    return !o.image.empty() && (o.tcp.empty() != o.device.empty());
+}
+
+uint16_t Crc16(const uint8_t* data, size_t length)
+{
+    uint16_t crc = 0xFFFF;
+    for (size_t i = 0; i < length; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
+    }
+    return crc;
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t length)
+{
+    while (length > 0) {
+        const ssize_t n = write(fd, data, length);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        length -= size_t(n);
+    }
+    return true;
+}
+
+class Device
+{
+public:
+    Device(const Options& o, std::vector<uint8_t> image) : m_o(o), m_image(std::move(image))
+    {
+        if (o.modelId >= 0) {
+            m_image[2 * 0xFF80] = uint8_t(o.modelId & 0xFF);
+            m_image[2 * 0xFF80 + 1] = uint8_t((o.modelId >> 8) & 0xFF);
+        }
+    }
+    uint16_t Model() const { return uint16_t(m_image[2 * 0xFF80] | m_image[2 * 0xFF80 + 1] << 8); }
+
+    // Handles one request (as libmodbus received it). False when the connection is to be
+    // closed.
+    bool Handle(modbus_t* ctx, const uint8_t* request, int length, bool tcp)
+    {
+        ++m_requests;
+        if (m_o.closeAfter && m_requests > m_o.closeAfter)
+            return false;
+        const int header = modbus_get_header_length(ctx);
+        if (length < header + 5)
+            return true;
+        if (Every(m_o.dropEvery))
+            return true;
+        const uint8_t unit = request[header - 1];
+        const uint8_t function = request[header];
+        const int start = request[header + 1] << 8 | request[header + 2];
+        const int count = request[header + 3] << 8 | request[header + 4];
+
+        std::vector<uint8_t> pdu{unit};
+        if (Every(m_o.exceptionEvery)) {
+            pdu.insert(pdu.end(), {uint8_t(function | 0x80), uint8_t(m_o.exceptionCode)});
+        } else if (function != 3) {
+            pdu.insert(pdu.end(), {uint8_t(function | 0x80), 1});
+        } else if (count < 1 || count > 125 || start + count > 65536) {
+            pdu.insert(pdu.end(), {0x83, 2});
+        } else {
+            pdu.insert(pdu.end(), {3, uint8_t(2 * count)});
+            for (int r = start; r < start + count; ++r) {
+                pdu.push_back(m_image[2 * size_t(r) + 1]);
+                pdu.push_back(m_image[2 * size_t(r)]);
+            }
+        }
+        std::vector<uint8_t> reply;
+        if (tcp) {
+            reply = {
+                request[0], request[1], 0, 0, uint8_t(pdu.size() >> 8), uint8_t(pdu.size() & 0xFF)};
+            reply.insert(reply.end(), pdu.begin(), pdu.end());
+        } else {
+            reply = pdu;
+            uint16_t crc = Crc16(pdu.data(), pdu.size());
+            if (Every(m_o.badCrcEvery))
+                crc ^= 0x5A5A;
+            reply.push_back(uint8_t(crc & 0xFF));
+            reply.push_back(uint8_t(crc >> 8));
+        }
+        Pause(tcp, length, reply.size());
+        const int fd = modbus_get_socket(ctx);
+        if (tcp && m_o.splitTcpMs >= 0) {
+            const size_t half = reply.size() / 2;
+            if (!WriteAll(fd, reply.data(), half))
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(m_o.splitTcpMs));
+            return WriteAll(fd, reply.data() + half, reply.size() - half);
+        }
+        return WriteAll(fd, reply.data(), reply.size());
+    }
+
+    bool Silent() const { return m_o.closeAfter && m_requests >= m_o.closeAfter; }
+
+private:
+    bool Every(int n) const { return n > 0 && m_requests % n == 0; }
+    void Pause(bool tcp, int requestLength, size_t replyLength) const
+    {
+        long us = long(m_o.latencyMs) * 1000;
+        if (!tcp && m_o.wireTime && m_o.baud > 0)
+            us += long((size_t(requestLength) + replyLength) * 10 * 1000000 / size_t(m_o.baud));
+        if (us > 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(us));
+    }
+
+    const Options& m_o;
+    std::vector<uint8_t> m_image;
+    long m_requests = 0;
+};
+
+// Waits until fd is readable; false when a stop signal came first.
+bool WaitReadable(int fd)
+{
+    pollfd fds[2] = {{fd, POLLIN, 0}, {g_signalPipe[0], POLLIN, 0}};
+    for (;;) {
+        const int n = poll(fds, 2, -1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || fds[1].revents)
+            return false;
+        if (fds[0].revents)
+            return true;
+    }
+}
+
+void ServeConnection(modbus_t* ctx, Device& device, bool tcp)
+{
+    std::vector<uint8_t> request(MODBUS_TCP_MAX_ADU_LENGTH > MODBUS_RTU_MAX_ADU_LENGTH
+                                     ? MODBUS_TCP_MAX_ADU_LENGTH
+                                     : MODBUS_RTU_MAX_ADU_LENGTH);
+    for (;;) {
+        if (!WaitReadable(modbus_get_socket(ctx)))
+            return;
+        const int rc = modbus_receive(ctx, request.data());
+        if (rc == 0)
+            continue; // for another unit
+        if (rc < 0) {
+            if (tcp)
+                return; // closed by the peer or broken
+            modbus_flush(ctx);
+            continue; // bad CRC or garbage on the line
+        }
+        if (!tcp && device.Silent())
+            continue;
+        if (!device.Handle(ctx, request.data(), rc, tcp)) {
+            if (tcp)
+                return;
+        }
+    }
+}
+
+std::vector<uint8_t> LoadImage(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)),
+                               std::istreambuf_iterator<char>());
+    if (!file.good() && !file.eof()) {
+        image.clear();
+    }
+    return image;
+}
+
+int ServeTcp(const Options& o, Device& device)
+{
+    std::string node = o.tcp;
+    std::string service = "502";
+    if (!node.empty() && node.front() == '[') {
+        const size_t close = node.find(']');
+        if (close != std::string::npos && close + 1 < node.size() && node[close + 1] == ':')
+            service = node.substr(close + 2);
+        node = node.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    } else if (node.find(':') != std::string::npos && node.find(':') == node.rfind(':')) {
+        service = node.substr(node.find(':') + 1);
+        node = node.substr(0, node.find(':'));
+    }
+    modbus_t* ctx = modbus_new_tcp_pi(node.c_str(), service.c_str());
+    if (!ctx) {
+        std::fprintf(stderr, "tamsor-sim: %s\n", modbus_strerror(errno));
+        return 1;
+    }
+    int listener = modbus_tcp_pi_listen(ctx, 1);
+    if (listener < 0) {
+        std::fprintf(stderr, "tamsor-sim: cannot listen on %s: %s\n", o.tcp.c_str(),
+                     modbus_strerror(errno));
+        modbus_free(ctx);
+        return 1;
+    }
+    sockaddr_storage bound{};
+    socklen_t boundLength = sizeof bound;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&bound), &boundLength);
+    const int port = bound.ss_family == AF_INET6
+                         ? ntohs(reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port)
+                         : ntohs(reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+    std::printf("tamsor-sim: serving %s over Modbus TCP on %s port %d, model %u\n", o.image.c_str(),
+                node.c_str(), port, unsigned(device.Model()));
+    std::printf("ready port=%d\n", port);
+    std::fflush(stdout);
+    while (WaitReadable(listener)) {
+        if (modbus_tcp_pi_accept(ctx, &listener) < 0)
+            continue;
+        const int one = 1;
+        setsockopt(modbus_get_socket(ctx), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        ServeConnection(ctx, device, true);
+        close(modbus_get_socket(ctx));
+        modbus_set_socket(ctx, -1);
+    }
+    close(listener);
+    modbus_free(ctx);
+    return 0;
+}
+
+int ServeRtu(const Options& o, Device& device)
+{
+    modbus_t* ctx = modbus_new_rtu(o.device.c_str(), o.baud, 'N', 8, 1);
+    if (!ctx || modbus_set_slave(ctx, o.unit) < 0 || modbus_connect(ctx) < 0) {
+        std::fprintf(stderr, "tamsor-sim: cannot open %s: %s\n", o.device.c_str(),
+                     modbus_strerror(errno));
+        if (ctx)
+            modbus_free(ctx);
+        return 1;
+    }
+    std::printf("tamsor-sim: serving %s over Modbus RTU on %s at %d baud, unit %d, model %u\n",
+                o.image.c_str(), o.device.c_str(), o.baud, o.unit, unsigned(device.Model()));
+    std::printf("ready device=%s\n", o.device.c_str());
+    std::fflush(stdout);
+    ServeConnection(ctx, device, false);
+    modbus_close(ctx);
+    modbus_free(ctx);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    if (!ParseOptions(argc, argv, o)) {
+        Usage();
+        return 2;
+    }
+    std::vector<uint8_t> image = LoadImage(o.image);
+    if (image.size() != kImageSize) {
+        std::fprintf(stderr, "tamsor-sim: %s: a register image must be %zu bytes\n",
+                     o.image.c_str(), kImageSize);
+        return 1;
+    }
+    if (pipe(g_signalPipe) != 0)
+        return 1;
+    struct sigaction action {
+    };
+    action.sa_handler = OnSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    Device device(o, std::move(image));
+    const int rc = o.tcp.empty() ? ServeRtu(o, device) : ServeTcp(o, device);
+    std::printf("tamsor-sim: stopped\n");
+    return rc;
+}
