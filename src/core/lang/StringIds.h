@@ -72,6 +72,11 @@ constexpr int ReadDeviceException = 9307;
 constexpr int ReadReplyMismatch = 9308;
 constexpr int ReadBadTcpHeader = 9309;
 constexpr int ReadCancelled = 9310;
+constexpr int DefineNoModelName = 9350;
+constexpr int DefineNoModelId = 9351;
+constexpr int DefineTooManyColumns = 9352;
+constexpr int DefineTooManyAlarms = 9353;
+constexpr int DefineTooManyColumnsTotal = 9354;
 
 // Item counts of the choice lists the shipped languages carry (items at list + 1 onward).
 constexpr int ScheduleIntervalCount = 13;

@@ -93,10 +93,15 @@ public:
     {
         return index < 0 || index >= Count() ? nullptr : m_items[index];
     }
+    // An owned item adds itself once, from its constructor, so only items owned elsewhere are
+    // searched for: a list of n new items is built in O(n), not O(n^2).
     void Add(T* item)
     {
-        if (item && !m_items.contains(item))
-            m_items.append(item);
+        if (!item)
+            return;
+        if (static_cast<const void*>(item->Owner) != m_itemOwner && m_items.contains(item))
+            return;
+        m_items.append(item);
     }
     void Remove(T* item)
     {
