@@ -21,6 +21,29 @@ QString Numbered(QLatin1StringView prefix, int number)
     return prefix + QString::number(number).rightJustified(4, u'0');
 }
 
+// The names "Title0000", "Title0001", ... made once per import, not once per column.
+class NumberedKeys
+{
+public:
+    explicit NumberedKeys(QLatin1StringView prefix) : m_prefix(prefix) {}
+    const QString& operator[](int number)
+    {
+        while (m_names.size() <= number)
+            m_names.append(Numbered(m_prefix, int(m_names.size())));
+        return m_names[number];
+    }
+
+private:
+    QLatin1StringView m_prefix;
+    QList<QString> m_names;
+};
+
+struct RecipeColumnKeys {
+    NumberedKeys title{QLatin1StringView("Title")};
+    NumberedKeys format{QLatin1StringView("Format")};
+    NumberedKeys width{QLatin1StringView("Width")};
+};
+
 void SetError(QString* error, const QString& text)
 {
     if (error)
@@ -122,7 +145,8 @@ quint32 ReadUInt32(const TKivIniFile& ini, const QString& section, QStringView k
     return quint32(ini.readInteger(section, key, 0));
 }
 
-void ImportRecipe(const TKivIniFile& ini, const QString& section, TKivRecipes* list)
+void ImportRecipe(const TKivIniFile& ini, const QString& section, RecipeColumnKeys& keys,
+                  TKivRecipes* list)
 {
     auto* recipe = new TKivRecipe(list);
     recipe->Name = ini.readString(section, u"Name");
@@ -133,11 +157,9 @@ void ImportRecipe(const TKivIniFile& ini, const QString& section, TKivRecipes* l
     TKivRecipeItems* items = recipe->RecipeItems.get();
     for (int j = 0; j < columns; ++j) {
         auto* item = new TKivRecipeItem(items);
-        item->Title = ini.readString(section, Numbered(QLatin1StringView("Title"), j));
-        item->Format =
-            quint32(ini.readInteger(section, Numbered(QLatin1StringView("Format"), j), 0));
-        item->Width = quint32(
-            ini.readInteger(section, Numbered(QLatin1StringView("Width"), j), ImportedColumnWidth));
+        item->Title = ini.readString(section, keys.title[j]);
+        item->Format = quint32(ini.readInteger(section, keys.format[j], 0));
+        item->Width = quint32(ini.readInteger(section, keys.width[j], ImportedColumnWidth));
         if (item->Format == FloatFormat)
             item->Option |= FloatDisplayKind;
     }
@@ -176,9 +198,10 @@ bool TKivRecipes::ImportDefine(const TKivIniFile& ini, QString* error)
     if (!CheckRecipeColumns(ini, error))
         return false;
     Clear();
+    RecipeColumnKeys keys;
     const int count = SectionCount(ini, QLatin1StringView("RECIPE"));
     for (int i = 0; i < count; ++i)
-        ImportRecipe(ini, Numbered(QLatin1StringView("RECIPE"), i), this);
+        ImportRecipe(ini, Numbered(QLatin1StringView("RECIPE"), i), keys, this);
     return true;
 }
 

@@ -93,16 +93,14 @@ public:
     {
         return index < 0 || index >= Count() ? nullptr : m_items[index];
     }
-    // An owned item adds itself once, from its constructor, so only items owned elsewhere are
-    // searched for: a list of n new items is built in O(n), not O(n^2).
     void Add(T* item)
     {
-        if (!item)
-            return;
-        if (static_cast<const void*>(item->Owner) != m_itemOwner && m_items.contains(item))
-            return;
-        m_items.append(item);
+        if (item && !m_items.contains(item))
+            m_items.append(item);
     }
+    // Appends an item that cannot be in the list yet: an item's constructor adds itself this
+    // way, so building a list of n items takes O(n), not the O(n^2) of Add's search.
+    void AddNew(T* item) { m_items.append(item); }
     void Remove(T* item)
     {
         const qsizetype index = m_items.lastIndexOf(item);
