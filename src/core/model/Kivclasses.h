@@ -9,8 +9,7 @@
 
 // A growable in-memory byte buffer with a read/write position. Reading past the end throws
 // TamsorError("Stream read error"); writing at the position overwrites and extends.
-class TKivStream
-{
+class TKivStream {
 public:
     TKivStream() = default;
     explicit TKivStream(QByteArray data) : m_data(std::move(data)) {}
@@ -19,8 +18,8 @@ public:
     qsizetype Position() const { return m_position; }
     void SetPosition(qsizetype position); // any value >= 0; reads beyond Size() fail
     qsizetype Remaining() const { return m_position < Size() ? Size() - m_position : 0; }
-    void SetSize(qsizetype size); // new bytes are zero; the position is kept
-    void Clear();                 // size and position 0
+    void SetSize(qsizetype size);         // new bytes are zero; the position is kept
+    void Clear();                         // size and position 0
     void Reserve(qsizetype size); // room for size bytes; grows geometrically
 
     void Read(void* buffer, qsizetype count); // all count bytes or TamsorError
@@ -58,8 +57,7 @@ private:
 class TKivSerialization;
 
 // Base of every project object. Serialize lists the object's keys; the rest is built on it.
-class TKivPersistent
-{
+class TKivPersistent {
 public:
     TKivPersistent() { Init(); }
     virtual ~TKivPersistent() = default;
@@ -83,8 +81,7 @@ public:
 
 // A project list: ordered, owning the items whose Owner is the list's owner object. An item
 // adds itself on construction and removes itself when destroyed.
-template <class T> class TKivList
-{
+template <class T> class TKivList {
 public:
     explicit TKivList(const void* itemOwner) : m_itemOwner(itemOwner) {}
     TKivList(const TKivList&) = delete;
@@ -92,7 +89,10 @@ public:
     ~TKivList() { Clear(); }
 
     int Count() const { return int(m_items.size()); }
-    T* Items(int index) const { return index < 0 || index >= Count() ? nullptr : m_items[index]; }
+    T* Items(int index) const
+    {
+        return index < 0 || index >= Count() ? nullptr : m_items[index];
+    }
     void Add(T* item)
     {
         if (item && !m_items.contains(item))
@@ -130,8 +130,7 @@ private:
 
 // One transfer of one object to or from an object block. Mode 0 reads the block at
 // construction; mode 1 collects the entries and StoreBlock appends the block.
-class TKivSerialization
-{
+class TKivSerialization {
 public:
     enum { Load = 0, Save = 1 };
 
@@ -189,7 +188,8 @@ private:
     TKivStream& BeginListSave(const QString& key, const TKivPersistent& listOwner, int count);
     void EndListSave(TKivStream& buffer);
     // The stored item count, or -1 when the list is stored under another name.
-    qint32 BeginListLoad(const QString& key, TKivStream& scratch, const TKivPersistent& listOwner);
+    qint32 BeginListLoad(const QString& key, TKivStream& scratch,
+                         const TKivPersistent& listOwner);
 
     TKivPersistent& m_owner;
     TKivStream& m_stream;
