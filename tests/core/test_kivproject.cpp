@@ -321,6 +321,29 @@ TEST(ProjectFile, FileLevelEdgeCases)
     EXPECT_EQ(ErrorOf(Header() + Deflated(bogus)), QStringLiteral("Stream read error"));
 }
 
+TEST(ProjectFile, SavedBytesStayTheSame)
+{
+    // Several stations with images, definitions and alarms, so that the nested blocks, lists
+    // and end positions of every level are covered. The hash pins the stored format.
+    TKivTamsor saved;
+    BuildRichProject(saved);
+    TKivChannel* tcp = saved.Channels->Items(1);
+    for (int s = 0; s < 3; ++s) {
+        auto* station = new TKivStation(tcp);
+        station->ModelName = QStringLiteral("TP-%1").arg(s);
+        for (int i = 0; i < RegisterImageSize; i += 3)
+            station->RegisterImage[i] = char((i / 5 + s) & 0xFF);
+        (new TKivRecipe(station->Recipes.get()))->Name = QStringLiteral("R%1").arg(s);
+    }
+    TKivStream bodyStream;
+    saved.SerializeStream(1, bodyStream);
+    const QByteArray body = bodyStream.Bytes();
+    EXPECT_EQ(body.size(), 663494);
+    EXPECT_EQ(QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex().toStdString(),
+              "282dc3195de49df78e3d83f02f70d6377837d58de4bf0d1fd36f2bf02812d2ec");
+    EXPECT_EQ(Encode(saved), Header() + Deflated(body));
+}
+
 TEST(ProjectFile, EveryCutFailsCleanly)
 {
     TKivTamsor saved;

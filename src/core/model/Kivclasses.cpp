@@ -30,6 +30,22 @@ constexpr qsizetype minimumBlockSize = 8;
 
 // ---- TKivStream -------------------------------------------------------------------------------
 
+TKivStream TKivStream::Measuring()
+{
+    TKivStream stream;
+    stream.m_kind = Kind::Measuring;
+    return stream;
+}
+
+TKivStream TKivStream::Forwarding(TKivStreamSink& sink, TKivStream&& measured)
+{
+    TKivStream stream;
+    stream.m_kind = Kind::Forwarding;
+    stream.m_sink = &sink;
+    stream.m_lengthFields = std::move(measured.m_lengthFields);
+    return stream;
+}
+
 void TKivStream::SetPosition(qsizetype position) { m_position = qMax<qsizetype>(position, 0); }
 
 void TKivStream::SetSize(qsizetype size)
@@ -42,10 +58,16 @@ void TKivStream::Clear()
     m_data.clear();
     m_position = 0;
     m_origin = 0;
+    m_passed = 0;
+    m_lengthFields.clear();
+    m_openFields.clear();
+    m_nextField = 0;
 }
 
 void TKivStream::Reserve(qsizetype size)
 {
+    if (PassesBytesOn())
+        return;
     // Exact growth on every block appended to a list would copy the list each time.
     if (size > m_data.capacity())
         m_data.reserve(qMax(size, m_data.capacity() + m_data.capacity() / 2));
@@ -64,6 +86,14 @@ void TKivStream::Write(const void* buffer, qsizetype count)
 {
     if (count <= 0)
         return;
+    if (PassesBytesOn()) {
+        Q_ASSERT(m_position == Size()); // such a stream only appends
+        if (m_sink)
+            m_sink->Append(static_cast<const char*>(buffer), count);
+        m_passed += count;
+        m_position += count;
+        return;
+    }
     const qsizetype end = m_position + count;
     if (m_position == m_data.size()) {
         m_data.append(static_cast<const char*>(buffer), count);
@@ -119,6 +149,44 @@ void TKivStream::WriteDouble(double value)
     uchar bytes[8];
     qToLittleEndian(bits, bytes);
     Write(bytes, 8);
+}
+
+qsizetype TKivStream::ReserveInt32()
+{
+    const qsizetype position = m_position;
+    switch (m_kind) {
+    case Kind::Memory:
+        WriteInt32(0);
+        break;
+    case Kind::Measuring:
+        m_openFields.push_back(qsizetype(m_lengthFields.size()));
+        m_lengthFields.push_back({position, 0});
+        WriteInt32(0);
+        break;
+    case Kind::Forwarding:
+        // The bytes passed on must be those measured; anything else is a fault of the caller.
+        if (m_nextField >= qsizetype(m_lengthFields.size())
+            || m_lengthFields[m_nextField].position != position)
+            throw TamsorError(QStringLiteral("The project changed while it was being saved"));
+        WriteInt32(m_lengthFields[m_nextField++].value);
+        break;
+    }
+    return position;
+}
+
+void TKivStream::PatchInt32(qsizetype position, qint32 value)
+{
+    if (m_kind == Kind::Forwarding)
+        return; // written with the measured value already
+    if (m_kind == Kind::Measuring) {
+        Q_ASSERT(!m_openFields.empty()
+                 && m_lengthFields[m_openFields.back()].position == position);
+        m_lengthFields[m_openFields.back()].value = value;
+        m_openFields.pop_back();
+        return;
+    }
+    Q_ASSERT(position >= 0 && position + 4 <= m_data.size());
+    qToLittleEndian(quint32(value), m_data.data() + position);
 }
 
 QByteArray TKivStream::TakeBytes()
@@ -219,8 +287,7 @@ void ReadBlock(TKivStream& stream, TKivStream& block)
         return;
     const char* start = nullptr;
     const qsizetype count = TakeBlock(stream, start);
-    block.Write(start, count);
-    block.SetPosition(0);
+    block = TKivStream(QByteArray(start, count)); // exactly as large as the data
 }
 
 // ---- Comma text -------------------------------------------------------------------------------
@@ -400,33 +467,57 @@ void TKivSerialization::LoadBlock()
         const char* start = nullptr;
         const qsizetype size = TakeBlock(m_stream, start);
         // The key's buffer is a view on the holding stream, which outlives this transfer.
-        m_keys.insert_or_assign(key, TKivStream::View(start, size));
+        m_keys.insert_or_assign(key, Entry{TKivStream::View(start, size), nullptr});
     }
 }
 
 void TKivSerialization::StoreBlock()
 {
-    qsizetype blockSize = 4 + 2 * m_owner.ClassName().size() + 8;
-    for (const auto& [key, buffer] : m_keys)
-        blockSize += 4 + 2 * key.size() + 4 + buffer.Size();
-    m_stream.Reserve(m_stream.Size() + blockSize);
+    qsizetype knownSize = 4 + 2 * m_owner.ClassName().size() + 8;
+    for (const auto& [key, entry] : m_keys)
+        knownSize += 4 + 2 * key.size() + 4 + entry.buffer.Size();
+    m_stream.Reserve(m_stream.Size() + knownSize);
 
     WriteText(m_stream, m_owner.ClassName());
-    const qsizetype endField = m_stream.Position();
-    m_stream.WriteInt32(0);
+    const qsizetype endField = m_stream.ReserveInt32();
     m_stream.WriteInt32(qint32(m_keys.size()));
     for (auto it = m_keys.begin(); it != m_keys.end(); it = m_keys.erase(it)) {
         WriteText(m_stream, it->first);
-        WriteBlock(m_stream, it->second);
+        const qsizetype lengthField = m_stream.ReserveInt32();
+        const qsizetype entryStart = m_stream.Position();
+        m_stream.Write(it->second.buffer.Data(), it->second.buffer.Size());
+        if (it->second.writer)
+            it->second.writer(m_stream, entryStart);
+        m_stream.PatchInt32(lengthField, qint32(m_stream.Position() - entryStart));
     }
-    m_stream.SetPosition(endField);
-    m_stream.WriteInt32(qint32(m_stream.Size() - m_stream.m_origin));
+    m_stream.PatchInt32(endField, qint32(m_stream.Size() - m_stream.m_origin));
     m_stream.SetPosition(m_stream.Size());
 }
 
 TKivStream& TKivSerialization::KeyStream(const QString& key)
 {
-    return m_keys[key];
+    return m_keys[key].buffer;
+}
+
+TKivSerialization::Entry& TKivSerialization::SaveEntry(const QString& key)
+{
+    Entry& entry = m_keys[key];
+    entry.buffer.Clear();
+    entry.writer = nullptr;
+    return entry;
+}
+
+void TKivSerialization::SaveBytes(const QString& key, quint8 tag, const QByteArray& bytes)
+{
+    // Sharing keeps the bytes alive until the block is stored; bytes owned elsewhere are
+    // copied, since their owner may let them go first.
+    QByteArray shared = bytes;
+    if (!shared.data_ptr().isMutable())
+        shared.detach();
+    Entry& entry = SaveEntry(key);
+    entry.buffer.WriteUInt8(tag);
+    entry.buffer.WriteInt32(qint32(shared.size()));
+    entry.writer = [shared](TKivStream& out, qsizetype) { out.Write(shared); };
 }
 
 const char* TKivSerialization::EntryPayload(const QString& key, quint8 tag,
@@ -443,8 +534,7 @@ const char* TKivSerialization::EntryPayload(const QString& key, quint8 tag,
 void TKivSerialization::ValueInt32(const QString& key, qint32& value)
 {
     if (m_mode == Save) {
-        TKivStream& buffer = KeyStream(key);
-        buffer.Clear();
+        TKivStream& buffer = SaveEntry(key).buffer;
         buffer.WriteUInt8(TagInt32);
         buffer.WriteInt32(value);
     } else if (EntryPayload(key, TagInt32, 4)) {
@@ -455,8 +545,7 @@ void TKivSerialization::ValueInt32(const QString& key, qint32& value)
 void TKivSerialization::ValueUInt32(const QString& key, quint32& value)
 {
     if (m_mode == Save) {
-        TKivStream& buffer = KeyStream(key);
-        buffer.Clear();
+        TKivStream& buffer = SaveEntry(key).buffer;
         buffer.WriteUInt8(TagUInt32);
         buffer.WriteUInt32(value);
     } else if (EntryPayload(key, TagUInt32, 4)) {
@@ -467,8 +556,7 @@ void TKivSerialization::ValueUInt32(const QString& key, quint32& value)
 void TKivSerialization::ValueDouble(const QString& key, double& value)
 {
     if (m_mode == Save) {
-        TKivStream& buffer = KeyStream(key);
-        buffer.Clear();
+        TKivStream& buffer = SaveEntry(key).buffer;
         buffer.WriteUInt8(TagDouble);
         buffer.WriteDouble(value);
     } else if (EntryPayload(key, TagDouble, 8)) {
@@ -481,8 +569,7 @@ void TKivSerialization::ValueString(const QString& key, QString& value)
     if (m_mode == Save) {
         if (value.isEmpty())
             return;
-        TKivStream& buffer = KeyStream(key);
-        buffer.Clear();
+        TKivStream& buffer = SaveEntry(key).buffer;
         buffer.WriteUInt8(TagText);
         WriteText(buffer, value);
     } else if (EntryPayload(key, TagText, 4)) {
@@ -505,13 +592,8 @@ void TKivSerialization::ValueStrings(const QString& key, QStringList& value)
 void TKivSerialization::ValueMemory(const QString& key, TKivStream& value)
 {
     if (m_mode == Save) {
-        if (value.Size() == 0)
-            return;
-        TKivStream& buffer = KeyStream(key);
-        buffer.Clear();
-        buffer.Reserve(5 + value.Size());
-        buffer.WriteUInt8(TagMemory);
-        WriteBlock(buffer, value);
+        if (value.Size() > 0)
+            SaveBytes(key, TagMemory, value.Bytes());
     } else if (EntryPayload(key, TagMemory, 4)) {
         ReadBlock(KeyStream(key), value);
     }
@@ -519,51 +601,44 @@ void TKivSerialization::ValueMemory(const QString& key, TKivStream& value)
 
 void TKivSerialization::ValueObject(const QString& key, TKivPersistent& value)
 {
-    TKivStream& buffer = KeyStream(key);
     if (m_mode == Save) {
-        buffer.Clear();
-        buffer.WriteUInt8(TagObject);
-        value.SerializeStream(Save, buffer);
+        Entry& entry = SaveEntry(key);
+        entry.buffer.WriteUInt8(TagObject);
+        // The nested block's end position counts from the entry's tag byte.
+        entry.writer = [&value](TKivStream& out, qsizetype entryStart) {
+            const qsizetype origin = std::exchange(out.m_origin, entryStart);
+            value.SerializeStream(Save, out);
+            out.m_origin = origin;
+        };
     } else if (EntryPayload(key, TagObject, 4)) {
-        value.SerializeStream(Load, buffer);
+        value.SerializeStream(Load, KeyStream(key));
     }
 }
 
 void TKivSerialization::ValueStream(const QString& key, TKivStream& value)
 {
     if (m_mode == Save) {
-        if (value.Size() == 0)
-            return;
-        TKivStream& buffer = KeyStream(key);
-        buffer.Clear();
-        buffer.Reserve(5 + value.Size());
-        buffer.WriteUInt8(TagStream);
-        WriteBlock(buffer, value);
+        if (value.Size() > 0)
+            SaveBytes(key, TagStream, value.Bytes());
     } else if (EntryPayload(key, TagStream, 4)) {
         ReadBlock(KeyStream(key), value);
     }
 }
 
-TKivStream& TKivSerialization::BeginListSave(const QString& key, const TKivPersistent& listOwner,
-                                             int count)
+void TKivSerialization::BeginListSave(const QString& key,
+                                      std::function<void(TKivStream&)> writeList)
 {
-    TKivStream& buffer = KeyStream(key);
-    buffer.Clear();
-    buffer.WriteUInt8(TagStream);
-    buffer.WriteInt32(0);
-    buffer.m_origin = buffer.Size();
-    WriteText(buffer, listOwner.ClassName());
-    buffer.WriteInt32(count);
-    return buffer;
-}
-
-void TKivSerialization::EndListSave(TKivStream& buffer)
-{
-    const qsizetype length = buffer.Size() - buffer.m_origin;
-    buffer.m_origin = 0;
-    buffer.SetPosition(1);
-    buffer.WriteInt32(qint32(length));
-    buffer.SetPosition(buffer.Size());
+    Entry& entry = SaveEntry(key);
+    entry.buffer.WriteUInt8(TagStream);
+    // The items' end positions count from the start of the list stream, behind tag and length.
+    entry.writer = [writeList = std::move(writeList)](TKivStream& out, qsizetype) {
+        const qsizetype lengthField = out.ReserveInt32();
+        const qsizetype listStart = out.Position();
+        const qsizetype origin = std::exchange(out.m_origin, listStart);
+        writeList(out);
+        out.m_origin = origin;
+        out.PatchInt32(lengthField, qint32(out.Position() - listStart));
+    };
 }
 
 qint32 TKivSerialization::BeginListLoad(const QString& key, TKivStream& scratch,

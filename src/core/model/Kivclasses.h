@@ -5,16 +5,33 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
 #include <map>
+#include <vector>
+
+// Receives the bytes of a stream that passes them on instead of keeping them.
+class TKivStreamSink {
+public:
+    virtual ~TKivStreamSink() = default;
+    virtual void Append(const char* data, qsizetype size) = 0;
+};
 
 // A growable in-memory byte buffer with a read/write position. Reading past the end throws
 // TamsorError("Stream read error"); writing at the position overwrites and extends.
+//
+// For saving a large object without holding its block, a stream can also only count what is
+// appended (Measuring) and then pass the same bytes on to a sink (Forwarding). Length fields
+// written before what they measure are taken with ReserveInt32 and set with PatchInt32; the
+// counting pass notes their values, and the forwarding pass writes them in the same order.
 class TKivStream {
 public:
     TKivStream() = default;
     explicit TKivStream(QByteArray data) : m_data(std::move(data)) {}
+    static TKivStream Measuring();
+    // Appends go to sink; the length fields get the values measured noted.
+    static TKivStream Forwarding(TKivStreamSink& sink, TKivStream&& measured);
 
-    qsizetype Size() const { return m_data.size(); }
+    qsizetype Size() const { return m_passed + m_data.size(); }
     qsizetype Position() const { return m_position; }
     void SetPosition(qsizetype position); // any value >= 0; reads beyond Size() fail
     qsizetype Remaining() const { return m_position < Size() ? Size() - m_position : 0; }
@@ -34,6 +51,11 @@ public:
     void WriteInt32(qint32 value);
     void WriteUInt32(quint32 value);
     void WriteDouble(double value);
+    // A four-byte field at the position, to be set by PatchInt32 once its value is known.
+    // Fields are set last-taken first. Returns the field's position.
+    qsizetype ReserveInt32();
+    // Overwrites four bytes at position, which lie within the stream; the position is kept.
+    void PatchInt32(qsizetype position, qint32 value);
 
     const char* Data() const { return m_data.constData(); }
     const QByteArray& Bytes() const { return m_data; }
@@ -47,12 +69,32 @@ public:
 
 private:
     friend class TKivSerialization;
+    enum class Kind { Memory, Measuring, Forwarding };
+    struct LengthField {
+        qsizetype position;
+        qint32 value;
+    };
+    bool PassesBytesOn() const { return m_kind != Kind::Memory; }
+
     QByteArray m_data;
     qsizetype m_position = 0;
-    // Bytes before the logical start: end positions of blocks count from here. Lets a nested
-    // list be built in place behind its entry's tag and length instead of being copied there.
+    Kind m_kind = Kind::Memory;
+    qsizetype m_passed = 0;           // bytes counted or passed on, never kept
+    TKivStreamSink* m_sink = nullptr; // Forwarding
+    std::vector<LengthField> m_lengthFields; // in the order they were reserved
+    std::vector<qsizetype> m_openFields;     // Measuring: reserved, not yet patched
+    qsizetype m_nextField = 0;               // Forwarding: the next field to write
+    // Bytes before the logical start: end positions of blocks count from here. Lets nested
+    // objects and lists be written in place inside their owner's block instead of being built
+    // in buffers of their own and copied there.
     qsizetype m_origin = 0;
 };
+
+// Stream primitives of object blocks and list streams.
+void WriteText(TKivStream& stream, const QString& text);
+void ReadText(TKivStream& stream, QString& text); // unchanged when fewer than 4 bytes remain
+void WriteBlock(TKivStream& stream, const TKivStream& block);
+void ReadBlock(TKivStream& stream, TKivStream& block); // empties block first
 
 class TKivSerialization;
 
@@ -160,10 +202,14 @@ public:
                    Create create)
     {
         if (m_mode == Save) {
-            TKivStream& buffer = BeginListSave(key, listOwner, list.Count());
-            for (T* item : list)
-                item->SerializeStream(Save, buffer);
-            EndListSave(buffer);
+            // Written in place when the owner's block is stored, like a nested object.
+            const qint32 count = list.Count();
+            BeginListSave(key, [&list, &listOwner, count](TKivStream& out) {
+                WriteText(out, listOwner.ClassName());
+                out.WriteInt32(count);
+                for (T* item : list)
+                    item->SerializeStream(Save, out);
+            });
             return;
         }
         TKivStream scratch;
@@ -182,11 +228,24 @@ private:
             return a.compare(b, Qt::CaseInsensitive) < 0;
         }
     };
+    // Appends the rest of an entry to the stream that receives the block, given the position
+    // of the entry's first byte (its tag) in that stream.
+    using EntryWriter = std::function<void(TKivStream& out, qsizetype entryStart)>;
+    // A saved entry: the bytes of its buffer, then whatever its writer appends. Large values
+    // and nested blocks go straight into the holding stream, so each byte is written once.
+    struct Entry {
+        TKivStream buffer;
+        EntryWriter writer;
+    };
+
     // Bytes at the start of the key's buffer, or null when fewer are there.
     const char* EntryPayload(const QString& key, quint8 tag, qsizetype payloadSize);
-    // The key's entry: tag 19, the list stream's length and the list stream, built in place.
-    TKivStream& BeginListSave(const QString& key, const TKivPersistent& listOwner, int count);
-    void EndListSave(TKivStream& buffer);
+    // The key's entry, emptied for a new value.
+    Entry& SaveEntry(const QString& key);
+    // A tag 17 or 19 entry whose bytes are shared with bytes, not copied.
+    void SaveBytes(const QString& key, quint8 tag, const QByteArray& bytes);
+    // A tag 19 entry whose list stream writeList appends in place.
+    void BeginListSave(const QString& key, std::function<void(TKivStream&)> writeList);
     // The stored item count, or -1 when the list is stored under another name.
     qint32 BeginListLoad(const QString& key, TKivStream& scratch,
                          const TKivPersistent& listOwner);
@@ -194,14 +253,8 @@ private:
     TKivPersistent& m_owner;
     TKivStream& m_stream;
     int m_mode;
-    std::map<QString, TKivStream, KeyLess> m_keys;
+    std::map<QString, Entry, KeyLess> m_keys;
 };
-
-// Stream primitives of object blocks and list streams.
-void WriteText(TKivStream& stream, const QString& text);
-void ReadText(TKivStream& stream, QString& text); // unchanged when fewer than 4 bytes remain
-void WriteBlock(TKivStream& stream, const TKivStream& block);
-void ReadBlock(TKivStream& stream, TKivStream& block); // empties block first
 
 // Comma text of string lists: items joined by ",", quoted when they hold a character up to
 // the space, a comma or a double quote.
