@@ -27,6 +27,9 @@ public:
     QString GetCaption() const override;
     void SetScheduleBase(quint32 time) { ScheduleBase = time; }
 
+    // The line that tells when the station was last read (reports/KivStationReports.cpp).
+    QString UpdateTimeText() const;
+
     // Register r (0-65535) of the image: bytes 2r (low) and 2r + 1 (high).
     quint16 RegisterAt(quint32 r) const;
 
