@@ -90,9 +90,18 @@ TEST_F(Decoders, DataRecordWorkedExampleBytes)
     addColumn(record, DataFormat::Tick, QStringLiteral("Time"));
     addColumn(record, DataFormat::Signed16, QStringLiteral("Data0"));
     addColumn(record, DataFormat::Unsigned16, QStringLiteral("Data1"));
-    for (auto [reg, value] : {std::pair{1000, 2}, {1001, 2}, {1002, 0}, {1003, 16640},
-                              {1004, 65531}, {1005, 7}, {1006, 12}, {1007, 65535},
-                              {1012, 19968}, {1013, 21362}, {1014, 20028}, {1015, 21362}})
+    for (auto [reg, value] : {std::pair{1000, 2},
+                              {1001, 2},
+                              {1002, 0},
+                              {1003, 16640},
+                              {1004, 65531},
+                              {1005, 7},
+                              {1006, 12},
+                              {1007, 65535},
+                              {1012, 19968},
+                              {1013, 21362},
+                              {1014, 20028},
+                              {1015, 21362}})
         SetRegister(station, reg, quint16(value));
 
     EXPECT_EQ(record->EntryCount(), 2u);
@@ -222,16 +231,15 @@ TEST_F(Decoders, AlarmCells)
         SetRegister32(station, r + 4, alarm);
         SetRegister32(station, r + 6, message);
     };
-    entry(98, 3600, 0, 0, 1);      // no second time
-    entry(99, 0, 7200, 1, 0);      // no first time
-    entry(0, 60, 120, 2, 0);       // alarm number equal to the number of alarms
-    entry(1, 60, 120, 1, 16);      // message number 16
-    entry(2, 60, 120, 0, 2);       // a line the alarm does not have
-    const QList<QStringList> expected{Row({"0", "01:00", " ", "A0 line 1"}),
-                                      Row({"1", " ", "01 02:00", "B0"}),
-                                      Row({"2", "00:01", "01 00:02", " "}),
-                                      Row({"3", "00:01", "01 00:02", " "}),
-                                      Row({"4", "00:01", "01 00:02", " "})};
+    entry(98, 3600, 0, 0, 1); // no second time
+    entry(99, 0, 7200, 1, 0); // no first time
+    entry(0, 60, 120, 2, 0);  // alarm number equal to the number of alarms
+    entry(1, 60, 120, 1, 16); // message number 16
+    entry(2, 60, 120, 0, 2);  // a line the alarm does not have
+    const QList<QStringList> expected{
+        Row({"0", "01:00", " ", "A0 line 1"}), Row({"1", " ", "01 02:00", "B0"}),
+        Row({"2", "00:01", "01 00:02", " "}), Row({"3", "00:01", "01 00:02", " "}),
+        Row({"4", "00:01", "01 00:02", " "})};
     EXPECT_EQ(rows(TKivAlarmTable(*station.Alarms, station.RegisterImage, 0)), expected);
 
     SetRegister(station, TimeOffsetRegister, 480); // 8 hours later; blank times stay blank

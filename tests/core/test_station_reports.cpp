@@ -177,7 +177,8 @@ TEST_F(StationReports, UnsafeNamesStayInsideTheRoot)
     (new TKivDataRecord(s->DataRecords.get()))->Name = QStringLiteral("d");
     new TKivAlarm(s->Alarms.get());
     {
-        DecoderLanguage hostile(QStringLiteral("STR09041=../../up\nSTR09042=..\nSTR09043=/yyyy/../\n"));
+        DecoderLanguage hostile(
+            QStringLiteral("STR09041=../../up\nSTR09042=..\nSTR09043=/yyyy/../\n"));
         WriteStationReports(*s, ProjectReportFolder(root.path(), QString()));
     }
 

@@ -56,8 +56,8 @@ inline void SetRegister32(TKivStation& station, qint64 n, quint32 value)
 // A data-record header at register r: head, entries stored, 0 and the CRC of the three.
 inline void SetLogHeader(TKivStation& station, qint64 r, quint16 head, quint16 entries)
 {
-    const uchar bytes[6] = {uchar(head), uchar(head >> 8), uchar(entries), uchar(entries >> 8),
-                            0, 0};
+    const uchar bytes[6] = {
+        uchar(head), uchar(head >> 8), uchar(entries), uchar(entries >> 8), 0, 0};
     SetRegister(station, r, head);
     SetRegister(station, r + 1, entries);
     SetRegister(station, r + 2, 0);

@@ -70,7 +70,8 @@ void BuildStation(TKivStation& s)
 
     // One ring shared by every data record: full, wrapped at slot 3,000.
     const quint16 head = 3000;
-    const uchar header[6] = {uchar(head), uchar(head >> 8), uchar(Entries), uchar(Entries >> 8), 0, 0};
+    const uchar header[6] = {
+        uchar(head), uchar(head >> 8), uchar(Entries), uchar(Entries >> 8), 0, 0};
     Set(s, 0, head);
     Set(s, 1, Entries);
     Set(s, 2, 0);
@@ -157,8 +158,9 @@ int main(int argc, char** argv)
                 Recipes, RecipeRecords, Columns, Records, Entries, AlarmEntries);
     std::printf("decode to text only:        %.3f s (%.1f MB of UTF-16)\n", textSeconds,
                 2.0 * textBytes / 1e6);
-    std::printf("decode and write reports:   %.3f s, %d files, %.1f MB, %.1f MB/s (goal: < 0.5 s)\n",
-                seconds, int(result.Files.size()), bytes / 1e6, bytes / 1e6 / seconds);
+    std::printf(
+        "decode and write reports:   %.3f s, %d files, %.1f MB, %.1f MB/s (goal: < 0.5 s)\n",
+        seconds, int(result.Files.size()), bytes / 1e6, bytes / 1e6 / seconds);
     std::printf("  of which processor time:  %.3f s (the wall time grows when other work shares "
                 "the machine)\n",
                 cpuSeconds);

@@ -7,7 +7,8 @@
 
 #include <QDir>
 
-namespace {
+namespace
+{
 
 QList<TKivStation*> allStations(const TKivTamsor& root)
 {

@@ -10,7 +10,7 @@ QString ResolveRegisterFileName(const TKivChannel& channel, const QString& proje
     const QString& name = channel.RegisterFileName;
     if (name.isEmpty() || QDir::isAbsolutePath(name))
         return name;
-    const QDir base = projectPath.isEmpty() ? QDir::current()
-                                            : QFileInfo(projectPath).absoluteDir();
+    const QDir base =
+        projectPath.isEmpty() ? QDir::current() : QFileInfo(projectPath).absoluteDir();
     return QDir::cleanPath(base.absoluteFilePath(name));
 }

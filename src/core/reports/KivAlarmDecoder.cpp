@@ -27,8 +27,8 @@ TKivAlarmHistory::TKivAlarmHistory(const TKivAlarms& alarms, const QByteArray& i
     const auto space = ImageRegister32(image, m_address + 12);
     if (!headerCapacity || !count || !start || !address || !space)
         return;
-    if (qint32(*headerCapacity) != capacity || *address != alarms.BackupAddr
-        || *space != alarms.BackupSpace)
+    if (qint32(*headerCapacity) != capacity || *address != alarms.BackupAddr ||
+        *space != alarms.BackupSpace)
         return;
     m_capacity = capacity;
     m_start = qint32(*start);
@@ -54,8 +54,7 @@ std::optional<TKivAlarmEntry> TKivAlarmHistory::Entry(qint64 i) const
     return TKivAlarmEntry{*time1, *time2, *alarm, *message};
 }
 
-TKivAlarmTable::TKivAlarmTable(const TKivAlarms& alarms, const QByteArray& image,
-                               double updateTime)
+TKivAlarmTable::TKivAlarmTable(const TKivAlarms& alarms, const QByteArray& image, double updateTime)
     : m_image(image), m_history(alarms, image), m_tick1Format(alarms.Tick1DisplayFormat),
       m_tick2Format(alarms.Tick2DisplayFormat)
 {

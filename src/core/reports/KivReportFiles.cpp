@@ -103,8 +103,8 @@ void TKivTableText::SaveToFile(const QString& fileName) const
     if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
         // The text's UTF-16 code units already are the file's bytes: no copy of a large table.
         const qint64 size = 2 * m_text.size();
-        written = written && file.write("\xFF\xFE", 2) == 2
-                  && file.write(reinterpret_cast<const char*>(m_text.utf16()), size) == size;
+        written = written && file.write("\xFF\xFE", 2) == 2 &&
+                  file.write(reinterpret_cast<const char*>(m_text.utf16()), size) == size;
     } else {
         const QByteArray bytes = Bytes();
         written = written && file.write(bytes) == bytes.size();

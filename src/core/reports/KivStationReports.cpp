@@ -95,7 +95,8 @@ StationReportsResult WriteStationFolderReports(const TKivStation& station,
                                                const QString& stationFolder)
 {
     StationReportsResult result;
-    const QString date = FormatDateTime(GetLangString(StrId::ReportFilePattern), station.UpdateTime);
+    const QString date =
+        FormatDateTime(GetLangString(StrId::ReportFilePattern), station.UpdateTime);
     const QString fileName = SafePathName(date + QStringLiteral(".txt"));
     const QString recipeText = GetLangString(StrId::RecipeFolder);
     const QString recordText = GetLangString(StrId::DataRecordFolder);

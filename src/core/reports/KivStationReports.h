@@ -37,8 +37,7 @@ struct StationReportsResult {
 // Writes the station's report files into projectFolder/<station folder>/. A folder that cannot
 // be created skips that file; a file that cannot be written throws TamsorError and the
 // station's remaining files are not written. An existing file of the same name is replaced.
-StationReportsResult WriteStationReports(const TKivStation& station,
-                                         const QString& projectFolder);
+StationReportsResult WriteStationReports(const TKivStation& station, const QString& projectFolder);
 
 // The same files laid out under stationFolder itself (one folder per recipe and data record,
 // one for the alarm history).
