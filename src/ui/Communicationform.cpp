@@ -1,5 +1,6 @@
 #include "Communicationform.h"
 
+#include "lang/Kivlangapply.h"
 #include "lang/Kivlanres.h"
 #include "lang/StringIds.h"
 
@@ -34,6 +35,7 @@ TFormCommunication::TFormCommunication(QWidget* parent, TStationReader::Transpor
 
     connect(&m_reader, &TStationReader::Progress, this, &TFormCommunication::ShowProgress);
     connect(&m_reader, &TStationReader::Finished, this, &TFormCommunication::FinishRead);
+    ApplyLanguage(this);
 }
 
 StationReadOutcome TFormCommunication::RunRead(const StationReadRequest& request, bool silent)

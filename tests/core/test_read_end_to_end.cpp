@@ -3,64 +3,18 @@
 #include "comm/Kivserial.h"
 #include "comm/StationReader.h"
 
-#include <QDeadlineTimer>
-#include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
+#include "PeerProcess.h"
+
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace
 {
 
-const QString kSim = QStringLiteral(TAMSOR_BIN_DIR "/tamsor-sim");
 constexpr quint16 kModel = 4321;
-
-// A child process stopped by its own pid when the test ends.
-class Peer
-{
-public:
-    ~Peer()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(5000))
-                m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-    // Starts program and waits until a line of its output matches `ready`.
-    QRegularExpressionMatch Start(const QString& program, const QStringList& args,
-                                  const QRegularExpression& ready, bool fromStderr = false)
-    {
-        m_process.setReadChannel(fromStderr ? QProcess::StandardError : QProcess::StandardOutput);
-        m_process.start(program, args);
-        QDeadlineTimer deadline(10000);
-        QString seen;
-        while (!deadline.hasExpired() && m_process.state() != QProcess::NotRunning) {
-            while (m_process.canReadLine()) {
-                seen += QString::fromLocal8Bit(m_process.readLine());
-                const auto match = ready.match(seen);
-                if (match.hasMatch())
-                    return match;
-            }
-            m_process.waitForReadyRead(100);
-        }
-        ADD_FAILURE() << program.toStdString() << " never got ready: " << seen.toStdString()
-                      << m_process.readAllStandardError().toStdString();
-        return {};
-    }
-    QProcess& Process() { return m_process; }
-
-private:
-    QProcess m_process;
-};
 
 class EndToEnd : public ::testing::Test
 {
@@ -68,59 +22,27 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        m_image.resize(131072);
-        for (int n = 0; n < 65536; ++n) {
-            const quint16 value = quint16(n * 131 + 17);
-            m_image[2 * n] = char(value & 0xFF);
-            m_image[2 * n + 1] = char(value >> 8);
-        }
-        m_image[0x1FF00] = char(kModel & 0xFF);
-        m_image[0x1FF01] = char(kModel >> 8);
+        m_image = PatternRegisterImage(kModel);
         m_imagePath = m_dir.filePath("device.bin");
-        QFile file(m_imagePath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(m_image);
+        ASSERT_TRUE(WriteBytes(m_imagePath, m_image));
     }
 
     StationReadRequest ServeTcp(const QStringList& faults = {})
     {
-        auto peer = std::make_unique<Peer>();
-        const auto match =
-            peer->Start(kSim, QStringList{"--image", m_imagePath, "--tcp", "127.0.0.1:0"} + faults,
-                        QRegularExpression("ready port=(\\d+)"));
-        m_peers.push_back(std::move(peer));
         StationReadRequest request;
         request.channelType = 1;
-        request.address = "127.0.0.1:" + match.captured(1);
+        request.address = m_peers.ServeTcp(m_imagePath, faults);
         request.modelId = kModel;
         return request;
     }
 
-    // Two connected pseudo terminals; returns the ends.
-    QStringList PtyPair()
-    {
-        if (QStandardPaths::findExecutable("socat").isEmpty())
-            return {};
-        auto peer = std::make_unique<Peer>();
-        const auto match =
-            peer->Start("socat", {"-d", "-d", "pty,raw,echo=0", "pty,raw,echo=0"},
-                        QRegularExpression("PTY is (\\S+)[\\s\\S]*PTY is (\\S+)"), true);
-        m_peers.push_back(std::move(peer));
-        return {match.captured(1), match.captured(2)};
-    }
+    QStringList PtyPair() { return m_peers.PtyPair(); }
 
     StationReadRequest ServeRtu(const QStringList& faults = {})
     {
-        const QStringList pair = PtyPair();
-        if (pair.size() != 2)
-            return {};
-        auto peer = std::make_unique<Peer>();
-        peer->Start(kSim, QStringList{"--image", m_imagePath, "--rtu", pair[0]} + faults,
-                    QRegularExpression("ready device="));
-        m_peers.push_back(std::move(peer));
         StationReadRequest request;
         request.channelType = 0;
-        request.line.UartPort = pair[1];
+        request.line.UartPort = m_peers.ServeRtu(m_imagePath, faults);
         request.line.Baudrate = 115200;
         request.modelId = kModel;
         return request;
@@ -129,7 +51,7 @@ protected:
     QTemporaryDir m_dir;
     QByteArray m_image;
     QString m_imagePath;
-    std::vector<std::unique_ptr<Peer>> m_peers;
+    PeerSet m_peers;
 };
 
 } // namespace
@@ -202,7 +124,7 @@ TEST_F(EndToEnd, RtuReadsTheImageAndRecoversFromDropsBadCrcsAndExceptions)
             << c.faults.join(' ').toStdString() << outcome.message.toStdString();
         EXPECT_EQ(outcome.image, m_image) << c.faults.join(' ').toStdString();
         EXPECT_EQ(outcome.resends, c.resends) << c.faults.join(' ').toStdString();
-        m_peers.clear();
+        m_peers.Clear();
     }
 }
 

@@ -1,12 +1,16 @@
 // The read window driven against tamsor-sim over loopback TCP.
 #include "Communicationform.h"
+#include "WindowReadRunner.h"
+#include "comm/ReadStation.h"
+#include "lang/Kivlanres.h"
+#include "lang/StringIds.h"
+#include "model/Kivtamsor.h"
 
-#include <QFile>
+#include "PeerProcess.h"
+
 #include <QLabel>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -15,9 +19,10 @@
 namespace
 {
 
+// tamsor-sim serving an image of 0x5A bytes with `model` in register 0xFF80.
 struct SimPeer {
     QTemporaryDir dir;
-    QProcess process;
+    PeerSet peers;
     QString address;
 
     explicit SimPeer(quint16 model)
@@ -25,27 +30,8 @@ struct SimPeer {
         QByteArray image(131072, '\x5A');
         image[0x1FF00] = char(model & 0xFF);
         image[0x1FF01] = char(model >> 8);
-        QFile file(dir.filePath("image.bin"));
-        file.open(QIODevice::WriteOnly);
-        file.write(image);
-        file.close();
-        process.start(TAMSOR_BIN_DIR "/tamsor-sim",
-                      {"--image", file.fileName(), "--tcp", "127.0.0.1:0", "--latency", "1"});
-        QString seen;
-        const QRegularExpression ready("ready port=(\\d+)");
-        while (process.waitForReadyRead(5000)) {
-            seen += QString::fromLocal8Bit(process.readAllStandardOutput());
-            const auto match = ready.match(seen);
-            if (match.hasMatch()) {
-                address = "127.0.0.1:" + match.captured(1);
-                break;
-            }
-        }
-    }
-    ~SimPeer()
-    {
-        process.terminate();
-        process.waitForFinished(5000);
+        if (WriteBytes(dir.filePath("image.bin"), image))
+            address = peers.ServeTcp(dir.filePath("image.bin"), {"--latency", "1"});
     }
 };
 
@@ -128,4 +114,51 @@ TEST(FormCommunication, ObjectNamesAndBusyRefusal)
     EXPECT_EQ(refused.problem, ReadProblem::Busy);
     EXPECT_FALSE(form.isVisible());
     other.Cancel();
+}
+
+TEST(FormCommunication, ShowsTheTextsOfTheCurrentLanguage)
+{
+    LanguageResources.Discover(QStringLiteral(TAMSOR_SOURCE_DIR "/lang"));
+    for (const int language : {1031, 2052}) {
+        ASSERT_EQ(LanguageResources.SelectLanguage(language), 0);
+        TFormCommunication form;
+        EXPECT_EQ(form.windowTitle(), GetLangString(StrId::ReadWindowCaption)) << language;
+        EXPECT_EQ(form.btnClose->text(), GetLangString(StrId::ReadWindowClose)) << language;
+        EXPECT_FALSE(form.btnClose->text().isEmpty());
+    }
+    ASSERT_EQ(LanguageResources.SelectLanguage(1031), 0);
+    EXPECT_EQ(TFormCommunication().btnClose->text(), QStringLiteral("Schließen"));
+    LanguageResources.Discover(QStringLiteral("/nonexistent"));
+}
+
+TEST(WindowReadRunner, ReadStationShowsDeviceReadsInTheWindowMadeOnFirstUse)
+{
+    SimPeer sim(77);
+    ASSERT_FALSE(sim.address.isEmpty());
+    TKivTamsor root;
+    auto* files = new TKivChannel(root.Channels.get());
+    files->Type = TKivChannel::TypeRegisterFile;
+    auto* panel = new TKivStation(files);
+    auto* tcp = new TKivChannel(root.Channels.get());
+    tcp->Type = TKivChannel::TypeInternet;
+    tcp->Ip = sim.address;
+    auto* device = new TKivStation(tcp);
+    device->ModelID = 77;
+
+    TStationReadRunner& headless = CurrentStationReadRunner();
+    {
+        TWindowReadRunner runner;
+        EXPECT_EQ(&CurrentStationReadRunner(), &runner);
+        EXPECT_EQ(runner.State(), ReadIdle);
+        EXPECT_FALSE(ReadStation(*panel, true)); // no register file: never makes the window
+        EXPECT_EQ(runner.FormCommunication(), nullptr);
+
+        EXPECT_TRUE(ReadStation(*device, true));
+        ASSERT_NE(runner.FormCommunication(), nullptr);
+        EXPECT_FALSE(runner.FormCommunication()->isVisible());
+        EXPECT_EQ(runner.State(), ReadDone);
+        EXPECT_EQ(device->RegisterImage.at(0), '\x5A');
+        EXPECT_GT(device->UpdateTime, 0);
+    }
+    EXPECT_EQ(&CurrentStationReadRunner(), &headless) << "the runner uninstalls itself";
 }

@@ -89,8 +89,17 @@ int runAddChannel(const QStringList& arguments)
         channel->RegisterFileName = QFileInfo(image).absoluteFilePath();
     } else {
         applySerialOptions(parser, *channel);
-        const QString port = parser.value(QStringLiteral("serial")).trimmed();
-        channel->UartPort = port.isEmpty() ? firstFreeSerialPort(root) : port;
+        QString port = parser.value(QStringLiteral("serial")).trimmed();
+        if (port.isEmpty()) {
+            port = firstFreeSerialPort(root);
+            if (port.isEmpty()) {
+                port = QStringLiteral("ttyS0");
+                cliErr() << "tamsor-cli add-channel: no free serial port found; the channel uses "
+                         << port << " (give another with --serial PORT)\n"
+                         << Qt::flush;
+            }
+        }
+        channel->UartPort = port;
     }
     saveCliProject(path, root);
     cliOut() << "Added channel " << root.Channels->Count() << ": " << channel->GetCaption() << "\n"

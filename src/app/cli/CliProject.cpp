@@ -1,11 +1,11 @@
 #include "CliProject.h"
 
 #include "TamsorError.h"
+#include "comm/Kivserial.h"
 #include "model/Kivfileinf.h"
 #include "model/Kivtamsor.h"
 
 #include <QRegularExpression>
-#include <QSerialPortInfo>
 
 void openCliProject(const QString& path, TKivTamsor& root)
 {
@@ -70,17 +70,9 @@ TKivStation* findStationRef(TKivTamsor& root, const QString& text)
 
 QString firstFreeSerialPort(const TKivTamsor& root)
 {
-    const auto used = [&root](const QString& port) {
-        for (const TKivChannel* channel : *root.Channels) {
-            if (channel->Type == TKivChannel::TypeUart &&
-                channel->UartPort.compare(port, Qt::CaseInsensitive) == 0)
-                return true;
-        }
-        return false;
-    };
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (!used(info.portName()))
-            return info.portName();
-    }
-    return QStringLiteral("ttyS0");
+    QStringList used;
+    for (const TKivChannel* channel : *root.Channels)
+        if (channel->Type == TKivChannel::TypeUart)
+            used << channel->UartPort;
+    return FirstFreePort(used);
 }

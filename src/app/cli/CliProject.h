@@ -27,5 +27,6 @@ QString stationRefText(const TKivStation& station); // "1/2"; empty when not in 
 TKivChannel* findChannelRef(TKivTamsor& root, const QString& text);
 TKivStation* findStationRef(TKivTamsor& root, const QString& text);
 
-// The first serial port of the machine that no UART channel of root uses, else "ttyS0".
+// The first serial port of the machine that no UART channel of root uses; empty when every
+// port is in use or the machine has none.
 QString firstFreeSerialPort(const TKivTamsor& root);

@@ -3,6 +3,7 @@
 #include "CliCommand.h"
 #include "TamsorError.h"
 #include "lang/Kivlangstartup.h"
+#include "lang/Kivlanres.h"
 #include "lang/Kivlocale.h"
 
 #include <QCoreApplication>
@@ -89,6 +90,11 @@ int main(int argc, char** argv)
         cliErr() << "tamsor-cli: " << error.message() << "\n" << Qt::flush;
         return 1;
     }
+    // Nobody can answer a message box here: print it and take its default answer.
+    SetLangMessageHook([](const QString& text, const QString& caption, unsigned flags) {
+        cliErr() << caption << ": " << text << "\n" << Qt::flush;
+        return DefaultMessageButton(flags);
+    });
     try {
         return command->run(arguments);
     } catch (const TamsorError& error) {

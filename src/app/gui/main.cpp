@@ -2,6 +2,7 @@
 #include "Langui.h"
 #include "Mainform.h"
 #include "TamsorError.h"
+#include "WindowReadRunner.h"
 #include "lang/Kivlangapply.h"
 #include "lang/Kivlangstartup.h"
 
@@ -24,6 +25,8 @@ int main(int argc, char** argv)
         return 1;
     }
     TFormMain form;
+    // Serial and TCP station reads show the read window from here on.
+    TWindowReadRunner readRunner(&form);
     ApplyLanguage(&form);
     ApplyLanguageFont(&form);
     form.show();

@@ -45,6 +45,12 @@ int ProblemTextId(ReadProblem problem)
         return StrId::ReadBadTcpHeader;
     case ReadProblem::Cancelled:
         return StrId::ReadCancelled;
+    case ReadProblem::RegisterFileMissing:
+        return StrId::RegisterFileMissing;
+    case ReadProblem::RegisterFileSize:
+        return StrId::RegisterFileWrongSize;
+    case ReadProblem::NoSuchChannelType:
+        return StrId::ReadNoSuchChannelType;
     }
     return 0;
 }

@@ -30,6 +30,9 @@ enum class ReadProblem {
     ReplyMismatch,    // a reply whose function code or byte count does not fit the request
     BadTcpHeader,     // a Modbus TCP header with another protocol or an impossible length
     Cancelled,        // the read window was closed while reading
+    RegisterFileMissing,  // the register file does not exist
+    RegisterFileSize,     // the register file is not 131,072 bytes long
+    NoSuchChannelType,    // the channel's type has no way of reading
 };
 
 // Everything a read needs to know of the channel and the station.

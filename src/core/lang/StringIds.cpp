@@ -20,7 +20,8 @@ const QList<int>& allStringIds()
                         LogLeadingWord, LogSuccess, LogFailure, ReadBusy, ReadBaudRefused,
                         ReadPortUnavailable, ReadBadAddress, ReadConnectFailed,
                         ReadConnectionClosed, ReadNoAnswer, ReadDeviceException,
-                        ReadReplyMismatch, ReadBadTcpHeader, ReadCancelled};
+                        ReadReplyMismatch, ReadBadTcpHeader, ReadCancelled, ReadWindowClose,
+                        ReadNoSuchChannelType};
         for (int type = 0; type <= 2; ++type)
             list << ChannelTypeBase + 1 + type;
         for (int format = 3; format <= 8; ++format)

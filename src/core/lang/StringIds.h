@@ -72,6 +72,8 @@ constexpr int ReadDeviceException = 9307;
 constexpr int ReadReplyMismatch = 9308;
 constexpr int ReadBadTcpHeader = 9309;
 constexpr int ReadCancelled = 9310;
+constexpr int ReadWindowClose = 9311;   // the read window's close button
+constexpr int ReadNoSuchChannelType = 9312;
 
 // Item counts of the choice lists the shipped languages carry (items at list + 1 onward).
 constexpr int ScheduleIntervalCount = 13;
