@@ -1,7 +1,6 @@
 #include "DecoderTestSupport.h"
 #include "TamsorError.h"
 #include "model/KivDateTime.h"
-#include "model/KivRegisterFilePath.h"
 #include "model/Kivtamsor.h"
 #include "reports/KivStationReports.h"
 
@@ -207,26 +206,4 @@ TEST_F(StationReports, FolderThatCannotBeMadeSkipsThatFile)
     EXPECT_EQ(result.Skipped.size(), 1);
     ASSERT_EQ(result.Files.size(), 1);
     EXPECT_TRUE(result.Files[0].contains(u"Data record(D)"));
-}
-
-TEST(ResolveRegisterFileName, RelativeToTheProjectFolder)
-{
-    TKivChannel channel(nullptr);
-    channel.Type = TKivChannel::TypeRegisterFile;
-    const struct {
-        const char* stored;
-        const char* project;
-        QString expected;
-    } cases[] = {
-        {"demo.bin", "/repo/examples/demo.zop", "/repo/examples/demo.bin"},
-        {"../dumps/a.bin", "/repo/examples/demo.zop", "/repo/dumps/a.bin"},
-        {"/abs/b.bin", "/repo/examples/demo.zop", "/abs/b.bin"},
-        {"c.bin", "", QDir::current().absoluteFilePath("c.bin")},
-        {"", "/repo/x.zop", ""},
-    };
-    for (const auto& c : cases) {
-        channel.RegisterFileName = QString::fromUtf8(c.stored);
-        EXPECT_EQ(ResolveRegisterFileName(channel, QString::fromUtf8(c.project)), c.expected)
-            << c.stored;
-    }
 }
