@@ -2,52 +2,20 @@
 // to a temporary folder, in UTF-8 and in UTF-16LE, and prints how long the reader takes to
 // parse it and to look up every key an import reads.
 
+#include "BenchDefineFile.h"
 #include "model/KivIniFile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <cstdio>
 
 namespace
 {
 
-constexpr int Recipes = 10000;
-constexpr int Columns = 16;
-constexpr int Records = 1000;
-constexpr int Alarms = 5000;
-
-QString DefineText()
-{
-    QString text;
-    QTextStream out(&text);
-    out << "[Model]\r\nName=Bench Panel\r\nID=0x1F4\r\nDescription=\"Large define file\"\r\n";
-    for (int r = 0; r < Recipes; ++r) {
-        out << QString::asprintf("[RECIPE%04d]\r\nName=Recipe %d\r\nRegister=%d\r\nCount=100\r\n"
-                                 "Capacity=32\r\nColumn=%d\r\n",
-                                 r, r, 1000 + r, Columns);
-        for (int c = 0; c < Columns; ++c)
-            out << QString::asprintf("Title%04d=Column %d\r\nFormat%04d=%d\r\nWidth%04d=64\r\n", c,
-                                     c, c, 3 + c % 5, c);
-    }
-    for (int r = 0; r < Records; ++r)
-        out << QString::asprintf("[RECORD%04d]\r\nName=Log %d\r\nFormat=3\r\nRegister=$%X\r\n"
-                                 "Count=500\r\nCapacity=8\r\nTick=1\r\nColumn=8\r\n",
-                                 r, r, 20000 + r);
-    out << QString::asprintf("[ALARM]\r\nAlarmCount=%d\r\nBackupAddr=40000\r\nBackupSpace=816\r\n",
-                             Alarms);
-    for (int a = 0; a < Alarms; ++a) {
-        out << QString::asprintf("[ALARM%04d]\r\nGroup=%d\r\n", a, a % 8);
-        for (int s = 0; s < 16; ++s)
-            out << QString::asprintf("String%04d=Alarm %d message line %d\r\n", s, a, s);
-    }
-    out.flush();
-    return text;
-}
+using namespace BenchDefine;
 
 // Reads every key an import of this file reads; returns a checksum so nothing is optimised away.
 qint64 ReadAll(const TKivIniFile& ini)
@@ -111,27 +79,18 @@ void Measure(const char* label, const QString& path)
                 static_cast<long long>(checksum));
 }
 
-void Write(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
-        std::exit(1);
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    const QString text = DefineText();
+    const QString text = BenchDefine::Text();
     const QString utf8Path = dir.path() + "/bench-utf8.def";
     const QString utf16Path = dir.path() + "/bench-utf16.def";
-    Write(utf8Path, text.toUtf8());
+    BenchDefine::WriteFile(utf8Path, text.toUtf8());
     QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
-    Write(utf16Path, utf16.encode(text));
+    BenchDefine::WriteFile(utf16Path, utf16.encode(text));
 
     std::printf("Define file: %d recipes x %d columns, %d data records, %d alarms "
                 "(best of 3 runs)\n",

@@ -74,6 +74,11 @@ constexpr int ReadBadTcpHeader = 9309;
 constexpr int ReadCancelled = 9310;
 constexpr int ReadWindowClose = 9311;   // the read window's close button
 constexpr int ReadNoSuchChannelType = 9312;
+constexpr int DefineNoModelName = 9350;
+constexpr int DefineNoModelId = 9351;
+constexpr int DefineTooManyColumns = 9352;
+constexpr int DefineTooManyAlarms = 9353;
+constexpr int DefineTooManyColumnsTotal = 9354;
 
 // Item counts of the choice lists the shipped languages carry (items at list + 1 onward).
 constexpr int ScheduleIntervalCount = 13;

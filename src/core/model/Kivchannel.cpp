@@ -19,7 +19,7 @@ TKivStation::TKivStation(TKivChannel* owner) : Owner(owner)
     Alarms = std::make_unique<TKivAlarms>(this);
     RegisterImage = ZeroRegisterImage();
     if (Owner) {
-        Owner->Stations.Add(this);
+        Owner->Stations.AddNew(this);
         StationNum = Owner->FirstFreeStationNum();
     }
 }
@@ -77,7 +77,7 @@ void TKivStation::Serialize(TKivSerialization& s)
 TKivChannel::TKivChannel(TKivChannels* owner) : Owner(owner)
 {
     if (Owner)
-        Owner->Add(this);
+        Owner->AddNew(this);
 }
 
 TKivChannel::~TKivChannel()

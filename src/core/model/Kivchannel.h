@@ -11,6 +11,7 @@
 
 class TKivChannels;
 class TKivChannel;
+class TKivIniFile;
 
 
 // A register image of all zeros. Copies share its bytes until written, so stations that were
@@ -26,6 +27,13 @@ public:
     void Serialize(TKivSerialization& s) override;
     QString GetCaption() const override;
     void SetScheduleBase(quint32 time) { ScheduleBase = time; }
+
+    // Imports a define file: sets the model identity and replaces the recipe, data-record and
+    // alarm definitions; the station number, schedule, RegisterImage and UpdateTime stay. False,
+    // with the reason in *error and the station unchanged, when the file cannot be read, its
+    // [Model] lacks a name or a non-zero ID, or its counts are out of bounds (DefineImport in KivDefineImport.h).
+    bool ImportDefine(const QString& fileName, QString* error = nullptr);
+    bool ImportDefine(const TKivIniFile& ini, QString* error = nullptr);
 
     // The line that tells when the station was last read (reports/KivStationReports.cpp).
     QString UpdateTimeText() const;

@@ -19,7 +19,7 @@ void DefaultIfEmpty(QString& format)
 TKivRecipeItem::TKivRecipeItem(TKivRecipeItems* owner) : Owner(owner)
 {
     if (Owner)
-        Owner->Add(this);
+        Owner->AddNew(this);
 }
 
 TKivRecipeItem::~TKivRecipeItem()
@@ -52,7 +52,7 @@ TKivRecipe::TKivRecipe(TKivRecipes* owner) : Owner(owner)
 {
     RecipeItems = std::make_unique<TKivRecipeItems>(this);
     if (Owner)
-        Owner->Add(this);
+        Owner->AddNew(this);
 }
 
 TKivRecipe::~TKivRecipe()
@@ -86,7 +86,7 @@ void TKivRecipes::Serialize(TKivSerialization& s)
 TKivDataRecordItem::TKivDataRecordItem(TKivDataRecordItems* owner) : Owner(owner)
 {
     if (Owner)
-        Owner->Add(this);
+        Owner->AddNew(this);
 }
 
 TKivDataRecordItem::~TKivDataRecordItem()
@@ -120,7 +120,7 @@ TKivDataRecord::TKivDataRecord(TKivDataRecords* owner) : Owner(owner)
 {
     DataRecordItems = std::make_unique<TKivDataRecordItems>(this);
     if (Owner)
-        Owner->Add(this);
+        Owner->AddNew(this);
 }
 
 TKivDataRecord::~TKivDataRecord()
@@ -157,7 +157,7 @@ void TKivDataRecords::Serialize(TKivSerialization& s)
 TKivAlarm::TKivAlarm(TKivAlarms* owner) : Owner(owner)
 {
     if (Owner)
-        Owner->Add(this);
+        Owner->AddNew(this);
 }
 
 TKivAlarm::~TKivAlarm()

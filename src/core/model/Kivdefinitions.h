@@ -12,6 +12,7 @@
 // one TKivStation and owns its items; each item adds itself to its owner list on construction
 // and takes itself out when destroyed.
 
+class TKivIniFile;
 class TKivStation;
 class TKivRecipes;
 class TKivRecipeItems;
@@ -79,6 +80,11 @@ public:
     ~TKivRecipes() override;
     QString ClassName() const override { return QStringLiteral("TKivRecipes"); }
     void Serialize(TKivSerialization& s) override;
+
+    // Replaces the list with the "RECIPE%04d" sections of an open define file (DefineImport in KivDefineImport.h).
+    // False, with the reason in *error and the list unchanged, when the file's counts are out of
+    // bounds.
+    bool ImportDefine(const TKivIniFile& ini, QString* error = nullptr);
 
     TKivStation* Owner;
 };
@@ -148,6 +154,11 @@ public:
     QString ClassName() const override { return QStringLiteral("TKivDataRecords"); }
     void Serialize(TKivSerialization& s) override;
 
+    // Replaces the list with the "RECORD%04d" sections of an open define file (DefineImport in KivDefineImport.h).
+    // False, with the reason in *error and the list unchanged, when the file's counts are out of
+    // bounds.
+    bool ImportDefine(const TKivIniFile& ini, QString* error = nullptr);
+
     TKivStation* Owner;
 };
 
@@ -183,6 +194,11 @@ public:
     void Serialize(TKivSerialization& s) override;
     QString GetCaption() const override { return QStringLiteral("Alarm"); }
     void DeleteNode(); // destroys the alarm history's tree node, if any
+
+    // Replaces the alarms and the backup area location with those of an open define file,
+    // keeping titles, tick formats and widths, and destroys the alarm history's tree node. False,
+    // with the reason in *error and nothing changed, when "AlarmCount" is out of bounds.
+    bool ImportDefine(const TKivIniFile& ini, QString* error = nullptr);
 
     // The alarm history in the station's backup area (reports/KivAlarmDecoder.cpp). An area
     // whose header does not repeat BackupAddr, BackupSpace and the capacity that follows from
