@@ -35,6 +35,9 @@ public:
     bool ImportDefine(const QString& fileName, QString* error = nullptr);
     bool ImportDefine(const TKivIniFile& ini, QString* error = nullptr);
 
+    // The line that tells when the station was last read (reports/KivStationReports.cpp).
+    QString UpdateTimeText() const;
+
     // Register r (0-65535) of the image: bytes 2r (low) and 2r + 1 (high).
     quint16 RegisterAt(quint32 r) const;
 

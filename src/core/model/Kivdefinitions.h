@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 // The definitions of a station's tables: recipes, data records and alarms. Each list belongs to
 // one TKivStation and owns its items; each item adds itself to its owner list on construction
@@ -57,6 +58,12 @@ public:
     QString ClassName() const override { return QStringLiteral("TKivRecipe"); }
     void Serialize(TKivSerialization& s) override;
     QString GetCaption() const override { return Name; }
+
+    // Decoding from the station's register image (reports/KivRecipeDecoder.cpp).
+    TKivStation* Station() const; // null when the recipe belongs to no station
+    // Writes the recipe table as a report file (UTF-16LE, TAB-separated). False, writing
+    // nothing, without a station; a file that cannot be written throws TamsorError.
+    bool ExportTxt(const QString& fileName) const;
 
     TKivRecipes* Owner;
     TKivNode* Node = nullptr; // owned
@@ -117,6 +124,18 @@ public:
     void Serialize(TKivSerialization& s) override;
     QString GetCaption() const override { return Name; }
 
+    // The log ring in the station's register image (reports/KivDataRecordDecoder.cpp). Each
+    // checks the header CRC; a header that fails it, or lies outside the image, is an empty log.
+    TKivStation* Station() const; // null when the record belongs to no station
+    quint32 EntryCount() const;   // entries stored; 0 for an empty log
+    // The tick of entry i (0 = oldest) and register k of its slot; 0 when there is no such
+    // entry or the register lies outside the image.
+    quint32 EntryTick(qint64 i) const;
+    quint16 EntryRegister(qint64 i, qint64 k) const;
+    // Writes the log as a report file, oldest entry first. False, writing nothing, without a
+    // station; a file that cannot be written throws TamsorError.
+    bool ExportTxt(const QString& fileName) const;
+
     TKivDataRecords* Owner;
     TKivNode* Node = nullptr; // owned
     QString Name;
@@ -157,6 +176,15 @@ public:
     QStringList Message; // one text per message number
 };
 
+// One entry of a station's alarm history: two ticks (0 when absent), the alarm's position in
+// the station's alarm list and the line of its message.
+struct TKivAlarmEntry {
+    quint32 Time1 = 0;
+    quint32 Time2 = 0;
+    quint32 AlarmNumber = 0;
+    quint32 MessageNumber = 0;
+};
+
 // The alarm settings of a station and its alarms; an alarm's position is its alarm number.
 class TKivAlarms : public TKivPersistent, public TKivList<TKivAlarm> {
 public:
@@ -171,6 +199,18 @@ public:
     // keeping titles, tick formats and widths, and destroys the alarm history's tree node. False,
     // with the reason in *error and nothing changed, when "AlarmCount" is out of bounds.
     bool ImportDefine(const TKivIniFile& ini, QString* error = nullptr);
+
+    // The alarm history in the station's backup area (reports/KivAlarmDecoder.cpp). An area
+    // whose header does not repeat BackupAddr, BackupSpace and the capacity that follows from
+    // it, or that does not lie inside the image, is empty.
+    TKivStation* Station() const; // null when the alarm list belongs to no station
+    qint32 HistoryCount() const;  // entries stored as the header says; 0 when empty
+    // Entry i, 0 = oldest; nothing when i is not below HistoryCount(), its slot is not one of
+    // the area's, or the slot lies outside the image.
+    std::optional<TKivAlarmEntry> HistoryEntry(qint64 i) const;
+    // Writes the history as a report file. False, writing nothing, without a station; a file
+    // that cannot be written throws TamsorError.
+    bool ExportTxt(const QString& fileName) const;
 
     TKivStation* Owner;
     TKivNode* Node = nullptr; // owned; present while the station has alarms

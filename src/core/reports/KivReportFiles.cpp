@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSysInfo>
 #include <QtEndian>
 
 namespace
@@ -98,8 +99,17 @@ QByteArray TKivTableText::Bytes() const
 void TKivTableText::SaveToFile(const QString& fileName) const
 {
     QSaveFile file(fileName);
-    const QByteArray bytes = Bytes();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    bool written = file.open(QIODevice::WriteOnly);
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        // The text's UTF-16 code units already are the file's bytes: no copy of a large table.
+        const qint64 size = 2 * m_text.size();
+        written = written && file.write("\xFF\xFE", 2) == 2 &&
+                  file.write(reinterpret_cast<const char*>(m_text.utf16()), size) == size;
+    } else {
+        const QByteArray bytes = Bytes();
+        written = written && file.write(bytes) == bytes.size();
+    }
+    if (!written || !file.commit()) {
         throw TamsorError(QStringLiteral("Cannot create file \"%1\". %2")
                               .arg(QDir::toNativeSeparators(fileName), file.errorString()));
     }

@@ -26,6 +26,7 @@ bool ForceFileFolder(const QString& filePath);
 class TKivTableText
 {
 public:
+    void Reserve(qsizetype characters) { m_text.reserve(characters); }
     void AddLine(QStringView line);
     void AddRow(const QStringList& cells);
 

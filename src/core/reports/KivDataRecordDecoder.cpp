@@ -1,0 +1,143 @@
+#include "KivDataRecordDecoder.h"
+
+#include "comm/Kivcrc.h"
+#include "lang/Kivlanres.h"
+#include "lang/StringIds.h"
+#include "model/Kivchannel.h"
+
+namespace
+{
+
+// Slot counts and sizes beyond the image all put every register after slot 0 outside it;
+// capping them there keeps the register arithmetic far from overflow.
+qint64 CapToImage(quint32 value)
+{
+    return std::min<qint64>(value, RegisterCount + 1);
+}
+
+} // namespace
+
+TKivDataRecordRing::TKivDataRecordRing(const TKivDataRecord& record, const QByteArray& image)
+    : m_register(record.Register), m_slots(CapToImage(record.Count)),
+      m_capacity(CapToImage(record.Capacity))
+{
+    uchar header[6];
+    for (int r = 0; r < 3; ++r) {
+        const auto value = ImageRegister(image, m_register + r);
+        if (!value)
+            return;
+        header[2 * r] = uchar(*value);
+        header[2 * r + 1] = uchar(*value >> 8);
+    }
+    const auto crc = ImageRegister(image, m_register + 3);
+    if (!crc || ModbusCrc16(header, 6) != *crc)
+        return;
+    m_head = header[0] | (header[1] << 8);
+    m_entries = header[2] | (header[3] << 8);
+}
+
+std::optional<qint64> TKivDataRecordRing::Slot(qint64 i) const
+{
+    if (i < 0 || i >= qint64(m_entries))
+        return std::nullopt;
+    qint64 slot = qint64(m_head) - qint64(m_entries) + i;
+    if (slot < 0)
+        slot += m_entries;
+    return slot;
+}
+
+std::optional<qint64> TKivDataRecordRing::EntryRegisterNumber(qint64 i, qint64 k) const
+{
+    const auto slot = Slot(i);
+    if (!slot)
+        return std::nullopt;
+    return m_register + 4 + *slot * m_capacity + k;
+}
+
+std::optional<qint64> TKivDataRecordRing::TickRegisterNumber(qint64 i) const
+{
+    const auto slot = Slot(i);
+    if (!slot)
+        return std::nullopt;
+    return m_register + 4 + m_slots * m_capacity + 2 * *slot;
+}
+
+TKivDataRecordTable::TKivDataRecordTable(const TKivDataRecord& record, const QByteArray& image,
+                                         double updateTime)
+    : m_image(image), m_ring(record, image)
+{
+    Title = FormatTemplate(GetLangString(StrId::DataRecordTitle), {record.Name});
+    UpdateText = UpdateTimeText(updateTime);
+    Heading.append(GetLangString(StrId::TableIndexHeading));
+    qint64 offset = 0;
+    for (const TKivDataRecordItem* item : *record.DataRecordItems) {
+        Heading.append(item->Title);
+        const int format = int(item->Format);
+        m_columns.push_back({format,
+                             {item->IntWidth, item->FloatWidth, item->Option},
+                             offset,
+                             item->DisplayFormat});
+        offset += FormatRegisterCount(format);
+    }
+}
+
+void TKivDataRecordTable::RowCells(qint64 row, QStringList& cells) const
+{
+    cells.clear();
+    cells.append(QString::number(row));
+    const auto first = m_ring.EntryRegisterNumber(row, 0);
+    const auto tickRegister = m_ring.TickRegisterNumber(row);
+    for (const Column& column : m_columns) {
+        if (column.format == DataFormat::Tick) {
+            const auto tick = tickRegister ? ImageRegister32(m_image, *tickRegister) : std::nullopt;
+            cells.append(tick ? FormatTick(ApplyTimeOffset(m_image, *tick), column.tickFormat)
+                              : QString());
+        } else if (FormatRegisterCount(column.format) > 0 && first) {
+            ValueFormat display = column.display;
+            const auto value =
+                TakeImageValue(m_image, *first + column.offset, column.format, display);
+            cells.append(value ? FormatValue(*value, display) : QString());
+        } else {
+            cells.append(QString());
+        }
+    }
+}
+
+TKivStation* TKivDataRecord::Station() const
+{
+    return Owner ? Owner->Owner : nullptr;
+}
+
+quint32 TKivDataRecord::EntryCount() const
+{
+    const TKivStation* station = Station();
+    return station ? TKivDataRecordRing(*this, station->RegisterImage).EntryCount() : 0;
+}
+
+quint32 TKivDataRecord::EntryTick(qint64 i) const
+{
+    const TKivStation* station = Station();
+    if (!station)
+        return 0;
+    const auto r = TKivDataRecordRing(*this, station->RegisterImage).TickRegisterNumber(i);
+    return r ? ImageRegister32(station->RegisterImage, *r).value_or(0) : 0;
+}
+
+quint16 TKivDataRecord::EntryRegister(qint64 i, qint64 k) const
+{
+    const TKivStation* station = Station();
+    if (!station)
+        return 0;
+    const auto r = TKivDataRecordRing(*this, station->RegisterImage).EntryRegisterNumber(i, k);
+    return r ? ImageRegister(station->RegisterImage, *r).value_or(0) : 0;
+}
+
+bool TKivDataRecord::ExportTxt(const QString& fileName) const
+{
+    const TKivStation* station = Station();
+    if (!station)
+        return false;
+    TableText(TKivDataRecordTable(*this, station->RegisterImage, station->UpdateTime))
+        .SaveToFile(fileName);
+    return true;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+// A decoded table (recipe, data record or alarm history) as rows of cells. The report files,
+// the result frames and the definition editors' previews all show the same rows, so each
+// decoder builds one of these and every view reads it row by row.
+
+#include "KivReportFiles.h"
+#include "model/KivRegisters.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// No table has more record rows than the image has registers. Only a definition that repeats
+// one record (a recipe with Capacity 0) or a damaged alarm header can ask for more.
+constexpr qint64 MaxTableRows = RegisterCount;
+
+class TKivDecodedTable
+{
+public:
+    virtual ~TKivDecodedTable() = default;
+
+    QString Title;       // line 1
+    QString UpdateText;  // line 2: when the station was last read
+    QStringList Heading; // line 3, cell by cell
+
+    // Record rows, bounded by the definition, the device's header and the image.
+    virtual qint64 RowCount() const = 0;
+    // Replaces cells by the cells of record row `row` (0 <= row < RowCount()): the row number
+    // first, then one cell per column. A cell whose registers lie outside the image is empty.
+    virtual void RowCells(qint64 row, QStringList& cells) const = 0;
+};
+
+// Every record row of table.
+QList<QStringList> TableRows(const TKivDecodedTable& table);
+
+// The whole table as the text of a report file: title, last-read line, heading, record rows.
+TKivTableText TableText(const TKivDecodedTable& table);

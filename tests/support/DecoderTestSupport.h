@@ -1,0 +1,90 @@
+#pragma once
+
+// A language with known texts and a station whose register image a test fills, for the
+// decoder and report tests.
+#include "LangTestFolder.h"
+#include "comm/Kivcrc.h"
+#include "lang/Kivlanres.h"
+#include "model/Kivchannel.h"
+
+#include <QString>
+#include <QStringList>
+
+inline const char* DecoderTestTexts()
+{
+    return "STR02240=No.\n"
+           "STR09018=No.\n"
+           "STR09019=Never read\n"
+           "STR09020=Read at %s\n"
+           "STR09022=Recipe: %s\n"
+           "STR09030=Data record: %s\n"
+           "STR09038=Alarm history\n"
+           "STR09040=Recipe\n"
+           "STR09041=Data record\n"
+           "STR09042=Alarm\n"
+           "STR09043=yyyy-mm-dd hh-nn-ss\n";
+}
+
+// Selects a language 1033 holding DecoderTestTexts() plus extra lines for the test's life.
+class DecoderLanguage
+{
+public:
+    explicit DecoderLanguage(const QString& extra = QString())
+    {
+        m_folder.language(1033, QString::fromLatin1(DecoderTestTexts()) + extra);
+        LanguageResources.Discover(m_folder.path());
+        LanguageResources.SelectLanguage(1033);
+    }
+    ~DecoderLanguage() { LanguageResources.Discover(QStringLiteral("/nonexistent")); }
+
+private:
+    LangTestFolder m_folder;
+};
+
+inline void SetRegister(TKivStation& station, qint64 n, quint16 value)
+{
+    station.RegisterImage[2 * n] = char(value & 0xFF);
+    station.RegisterImage[2 * n + 1] = char(value >> 8);
+}
+
+inline void SetRegister32(TKivStation& station, qint64 n, quint32 value)
+{
+    SetRegister(station, n, quint16(value));
+    SetRegister(station, n + 1, quint16(value >> 16));
+}
+
+// A data-record header at register r: head, entries stored, 0 and the CRC of the three.
+inline void SetLogHeader(TKivStation& station, qint64 r, quint16 head, quint16 entries)
+{
+    const uchar bytes[6] = {
+        uchar(head), uchar(head >> 8), uchar(entries), uchar(entries >> 8), 0, 0};
+    SetRegister(station, r, head);
+    SetRegister(station, r + 1, entries);
+    SetRegister(station, r + 2, 0);
+    SetRegister(station, r + 3, ModbusCrc16(bytes, 6));
+}
+
+// An alarm backup header at register a for backupSpace registers (capacity follows from it).
+inline void SetAlarmHeader(TKivStation& station, quint32 a, quint32 backupSpace, quint32 count,
+                           quint32 start)
+{
+    SetRegister32(station, a, (qint32(backupSpace) - 16) / 8);
+    SetRegister32(station, a + 2, count);
+    SetRegister32(station, a + 4, start);
+    SetRegister32(station, a + 10, a);
+    SetRegister32(station, a + 12, backupSpace);
+}
+
+// The bytes of a report file holding these lines.
+inline QByteArray ReportBytes(const QStringList& lines)
+{
+    QString text;
+    for (const QString& line : lines)
+        text += line + QStringLiteral("\r\n");
+    QByteArray bytes("\xFF\xFE", 2);
+    for (QChar c : text) {
+        bytes.append(char(c.unicode() & 0xFF));
+        bytes.append(char(c.unicode() >> 8));
+    }
+    return bytes;
+}
