@@ -29,6 +29,6 @@ int runLanguages(const QStringList& arguments)
 }
 
 CliCommandRegistration registration({QStringLiteral("languages"), QString(),
-                                     QStringLiteral("list the installed languages"), runLanguages});
+                                     QStringLiteral("List the installed languages"), runLanguages});
 
 } // namespace
