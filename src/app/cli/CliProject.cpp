@@ -9,7 +9,16 @@
 
 void openCliProject(const QString& path, TKivTamsor& root)
 {
-    if (!ReadProjectFile(path, root))
+    bool isProject = false;
+    try {
+        isProject = ReadProjectFile(path, root);
+    } catch (const TamsorError& error) {
+        // The file layers' own texts ("Stream read error", zlib's) do not say which file failed.
+        if (error.message().contains(path))
+            throw;
+        throw TamsorError(QStringLiteral("Cannot read project \"%1\": %2").arg(path, error.message()));
+    }
+    if (!isProject)
         throw TamsorError(QStringLiteral("\"%1\" is not a Tamsor project file").arg(path));
 }
 
