@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -319,6 +320,15 @@ TEST(ProjectFile, FileLevelEdgeCases)
     QByteArray bogus = body;
     bogus.replace(0, 4, QByteArray::fromHex("ffffff7f"));
     EXPECT_EQ(ErrorOf(Header() + Deflated(bogus)), QStringLiteral("Stream read error"));
+    // A root block whose end position lies past the body, though every entry is there.
+    QByteArray longEnd = body;
+    qToLittleEndian<qint32>(qint32(body.size() + 1), longEnd.data() + 24);
+    EXPECT_EQ(ErrorOf(Header() + Deflated(longEnd)), QStringLiteral("Stream read error"));
+    // A damaged root block in a long body whose zlib stream is damaged at its end: zlib's error
+    // is the one reported, although the block fails to read long before.
+    QByteArray badCheck = Deflated(bogus + QByteArray(200000, 'x'));
+    badCheck[badCheck.size() - 1] = char(badCheck.back() ^ 1);
+    EXPECT_EQ(ErrorOf(Header() + badCheck), QStringLiteral("incorrect data check"));
 }
 
 TEST(ProjectFile, SavedBytesStayTheSame)

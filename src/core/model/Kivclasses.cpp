@@ -26,7 +26,44 @@ enum Tag : quint8 {
 // Smallest object block: an empty class name and the end position.
 constexpr qsizetype minimumBlockSize = 8;
 
+// Bytes a pulling stream keeps; reads at least half as large go straight to their destination.
+constexpr qsizetype pullWindow = 8192;
+
 } // namespace
+
+// A part of a pulling stream that a length or end position marks out: while it is entered,
+// positions count from its start and reading stops at its end. Leave moves past its end.
+class TKivStreamRegion {
+public:
+    TKivStreamRegion(TKivStream& stream, qsizetype size)
+        : m_stream(stream), m_origin(stream.m_origin), m_limit(stream.m_limit),
+          m_end(stream.m_position + size)
+    {
+        stream.m_origin = stream.m_position;
+        stream.m_limit = m_end;
+    }
+    ~TKivStreamRegion() { Restore(); }
+    TKivStreamRegion(const TKivStreamRegion&) = delete;
+    TKivStreamRegion& operator=(const TKivStreamRegion&) = delete;
+
+    void Leave()
+    {
+        m_stream.SkipTo(m_end);
+        Restore();
+    }
+
+private:
+    void Restore()
+    {
+        m_stream.m_origin = m_origin;
+        m_stream.m_limit = m_limit;
+    }
+
+    TKivStream& m_stream;
+    const qsizetype m_origin;
+    const qsizetype m_limit;
+    const qsizetype m_end;
+};
 
 // ---- TKivStream -------------------------------------------------------------------------------
 
@@ -46,7 +83,98 @@ TKivStream TKivStream::Forwarding(TKivStreamSink& sink, TKivStream&& measured)
     return stream;
 }
 
-void TKivStream::SetPosition(qsizetype position) { m_position = qMax<qsizetype>(position, 0); }
+TKivStream TKivStream::Pulling(TKivStreamSource& source, qsizetype limit)
+{
+    TKivStream stream;
+    stream.m_kind = Kind::Pulling;
+    stream.m_source = &source;
+    stream.m_limit = limit;
+    stream.m_data = QByteArray(pullWindow, Qt::Uninitialized);
+    return stream;
+}
+
+void TKivStream::SetPosition(qsizetype position)
+{
+    position = qMax<qsizetype>(position, 0);
+    if (m_kind != Kind::Pulling) {
+        m_position = position;
+        return;
+    }
+    const qsizetype offset = m_origin + position;
+    if (offset >= m_position)
+        SkipTo(offset);
+    else if (offset >= m_heldStart)
+        m_position = offset;
+    else
+        throwReadError(); // those bytes are gone
+}
+
+bool TKivStream::Hold(qsizetype count)
+{
+    const qsizetype consumed = m_position - m_heldStart;
+    const qsizetype held = m_held - consumed;
+    if (held >= count)
+        return true;
+    if (consumed > 0 && held > 0)
+        std::memmove(m_data.data(), m_data.constData() + consumed, size_t(held));
+    m_heldStart = m_position;
+    m_held = held;
+    if (m_data.size() < count)
+        m_data.resize(count);
+    while (m_held < count) {
+        const qsizetype pulled = m_source->Pull(m_data.data() + m_held, m_data.size() - m_held);
+        if (pulled == 0)
+            return false;
+        m_held += pulled;
+    }
+    return true;
+}
+
+void TKivStream::PullInto(char* out, qsizetype count)
+{
+    const qsizetype held = qMin(count, m_heldStart + m_held - m_position);
+    if (held > 0) {
+        std::memcpy(out, m_data.constData() + (m_position - m_heldStart), size_t(held));
+        m_position += held;
+        out += held;
+        count -= held;
+    }
+    if (count == 0)
+        return;
+    if (count < pullWindow / 2) {
+        if (!Hold(count))
+            throwReadError();
+        std::memcpy(out, m_data.constData(), size_t(count));
+        m_position += count;
+        return;
+    }
+    // Nothing is held now; a large read is filled by the source directly.
+    while (count > 0) {
+        const qsizetype pulled = m_source->Pull(out, count);
+        if (pulled == 0)
+            throwReadError();
+        out += pulled;
+        count -= pulled;
+        m_position += pulled;
+    }
+    m_heldStart = m_position;
+    m_held = 0;
+}
+
+void TKivStream::SkipTo(qsizetype offset)
+{
+    while (m_position < offset) {
+        const qsizetype held = m_heldStart + m_held - m_position;
+        if (held > 0) {
+            m_position += qMin(held, offset - m_position);
+            continue;
+        }
+        m_heldStart = m_position;
+        m_held = m_source->Pull(m_data.data(), m_data.size());
+        if (m_held == 0)
+            throwReadError();
+    }
+}
 
 void TKivStream::SetSize(qsizetype size)
 {
@@ -77,6 +205,10 @@ void TKivStream::Read(void* buffer, qsizetype count)
 {
     if (count < 0 || count > Remaining())
         throwReadError();
+    if (m_kind == Kind::Pulling) {
+        PullInto(static_cast<char*>(buffer), count);
+        return;
+    }
     if (count > 0)
         std::memcpy(buffer, m_data.constData() + m_position, size_t(count));
     m_position += count;
@@ -86,6 +218,8 @@ void TKivStream::Write(const void* buffer, qsizetype count)
 {
     if (count <= 0)
         return;
+    if (m_kind == Kind::Pulling)
+        throw TamsorError(QStringLiteral("Stream write error")); // a read-only stream
     if (PassesBytesOn()) {
         Q_ASSERT(m_position == Size()); // such a stream only appends
         if (m_sink)
@@ -156,6 +290,7 @@ qsizetype TKivStream::ReserveInt32()
     const qsizetype position = m_position;
     switch (m_kind) {
     case Kind::Memory:
+    case Kind::Pulling: // refused by Write
         WriteInt32(0);
         break;
     case Kind::Measuring:
@@ -285,6 +420,15 @@ void ReadBlock(TKivStream& stream, TKivStream& block)
     block.Clear();
     if (stream.Remaining() < 4)
         return;
+    if (stream.ReadsFromSource()) {
+        const qint32 count = stream.ReadInt32();
+        if (count < 0 || count > stream.Remaining())
+            throwReadError();
+        QByteArray bytes(count, Qt::Uninitialized);
+        stream.Read(bytes.data(), count);
+        block = TKivStream(std::move(bytes));
+        return;
+    }
     const char* start = nullptr;
     const qsizetype count = TakeBlock(stream, start);
     block = TKivStream(QByteArray(start, count)); // exactly as large as the data
@@ -459,6 +603,12 @@ void TKivSerialization::LoadBlock()
     const qint32 count = m_stream.ReadInt32();
     if (count < 0 || qsizetype(count) * 8 > m_stream.Remaining())
         throwReadError();
+    if (m_stream.ReadsFromSource()) {
+        // Reading stops short of the end position; the body is checked to reach it at the end.
+        m_stream.Claim(m_stream.m_origin + endPosition);
+        LoadPulledEntries(count);
+        return;
+    }
     for (qint32 i = 0; i < count; ++i) {
         QString key;
         if (m_stream.Remaining() < 4)
@@ -467,8 +617,92 @@ void TKivSerialization::LoadBlock()
         const char* start = nullptr;
         const qsizetype size = TakeBlock(m_stream, start);
         // The key's buffer is a view on the holding stream, which outlives this transfer.
-        m_keys.insert_or_assign(key, Entry{TKivStream::View(start, size), nullptr});
+        Entry entry;
+        entry.buffer = TKivStream::View(start, size);
+        m_keys.insert_or_assign(key, std::move(entry));
     }
+}
+
+void TKivSerialization::LoadPulledEntries(qint32 count)
+{
+    for (qint32 i = 0; i < count; ++i) {
+        QString key;
+        if (m_stream.Remaining() < 4)
+            throwReadError();
+        ReadText(m_stream, key);
+        const qint32 size = m_stream.ReadInt32();
+        if (size < 0 || size > m_stream.Remaining())
+            throwReadError();
+        LoadPulledEntry(key, size);
+    }
+}
+
+void TKivSerialization::LoadPulledEntry(const QString& key, qsizetype size)
+{
+    TKivStreamRegion region(m_stream, size); // a nested block's end counts from the tag
+    Entry entry;
+    // Every value held apart has a tag and a 4-byte length or more.
+    const char* head = size >= 5 && m_stream.Hold(5) ? m_stream.HeldAtPosition() : nullptr;
+    const quint8 tag = head ? quint8(head[0]) : 0;
+    const qint32 length = head ? qFromLittleEndian<qint32>(head + 1) : 0;
+    const Binding* binding = tag == TagObject || tag == TagStream ? FindBinding(key, tag) : nullptr;
+    if (binding && tag == TagObject) {
+        m_stream.SetPosition(1);
+        binding->load(m_stream);
+        entry.delivered = true;
+    } else if (binding) {
+        m_stream.SetPosition(5);
+        if (length < 0 || length > m_stream.Remaining())
+            throwReadError();
+        TKivStreamRegion list(m_stream, length);
+        binding->load(m_stream);
+        list.Leave();
+        entry.delivered = true;
+    } else if (tag == TagMemory && length >= 0 && length <= size - 5) {
+        m_stream.SetPosition(5);
+        entry.memory = QByteArray(length, Qt::Uninitialized);
+        m_stream.Read(entry.memory.data(), length);
+        entry.detached = true;
+        entry.buffer.WriteUInt8(tag);
+        entry.buffer.WriteInt32(length);
+    } else {
+        QByteArray bytes(size, Qt::Uninitialized);
+        m_stream.Read(bytes.data(), size);
+        entry.buffer = TKivStream(std::move(bytes));
+    }
+    region.Leave();
+    m_keys.insert_or_assign(key, std::move(entry));
+}
+
+const TKivSerialization::Binding* TKivSerialization::FindBinding(const QString& key, quint8 tag)
+{
+    if (!m_probed) {
+        m_probed = true;
+        m_probing = true;
+        try {
+            m_owner.Serialize(*this);
+        } catch (...) {
+            m_probing = false;
+            throw;
+        }
+        m_probing = false;
+    }
+    for (const Binding& binding : m_bindings) {
+        if (binding.tag == tag && binding.key.compare(key, Qt::CaseInsensitive) == 0)
+            return &binding;
+    }
+    return nullptr;
+}
+
+void TKivSerialization::BindList(const QString& key, Loader load)
+{
+    m_bindings.push_back({key, TagStream, std::move(load)});
+}
+
+bool TKivSerialization::Delivered(const QString& key) const
+{
+    const auto it = m_keys.find(key);
+    return it != m_keys.end() && it->second.delivered;
 }
 
 void TKivSerialization::StoreBlock()
@@ -533,6 +767,8 @@ const char* TKivSerialization::EntryPayload(const QString& key, quint8 tag,
 
 void TKivSerialization::ValueInt32(const QString& key, qint32& value)
 {
+    if (m_probing)
+        return;
     if (m_mode == Save) {
         TKivStream& buffer = SaveEntry(key).buffer;
         buffer.WriteUInt8(TagInt32);
@@ -544,6 +780,8 @@ void TKivSerialization::ValueInt32(const QString& key, qint32& value)
 
 void TKivSerialization::ValueUInt32(const QString& key, quint32& value)
 {
+    if (m_probing)
+        return;
     if (m_mode == Save) {
         TKivStream& buffer = SaveEntry(key).buffer;
         buffer.WriteUInt8(TagUInt32);
@@ -555,6 +793,8 @@ void TKivSerialization::ValueUInt32(const QString& key, quint32& value)
 
 void TKivSerialization::ValueDouble(const QString& key, double& value)
 {
+    if (m_probing)
+        return;
     if (m_mode == Save) {
         TKivStream& buffer = SaveEntry(key).buffer;
         buffer.WriteUInt8(TagDouble);
@@ -566,6 +806,8 @@ void TKivSerialization::ValueDouble(const QString& key, double& value)
 
 void TKivSerialization::ValueString(const QString& key, QString& value)
 {
+    if (m_probing)
+        return;
     if (m_mode == Save) {
         if (value.isEmpty())
             return;
@@ -579,6 +821,8 @@ void TKivSerialization::ValueString(const QString& key, QString& value)
 
 void TKivSerialization::ValueStrings(const QString& key, QStringList& value)
 {
+    if (m_probing)
+        return;
     if (m_mode == Save) {
         QString text = CommaText(value);
         ValueString(key, text);
@@ -591,16 +835,27 @@ void TKivSerialization::ValueStrings(const QString& key, QStringList& value)
 
 void TKivSerialization::ValueMemory(const QString& key, TKivStream& value)
 {
+    if (m_probing)
+        return;
     if (m_mode == Save) {
         if (value.Size() > 0)
             SaveBytes(key, TagMemory, value.Bytes());
     } else if (EntryPayload(key, TagMemory, 4)) {
-        ReadBlock(KeyStream(key), value);
+        const Entry& entry = m_keys[key];
+        if (entry.detached)
+            value = TKivStream(entry.memory); // shared, not copied
+        else
+            ReadBlock(KeyStream(key), value);
     }
 }
 
 void TKivSerialization::ValueObject(const QString& key, TKivPersistent& value)
 {
+    if (m_probing) {
+        m_bindings.push_back(
+            {key, TagObject, [&value](TKivStream& in) { value.SerializeStream(Load, in); }});
+        return;
+    }
     if (m_mode == Save) {
         Entry& entry = SaveEntry(key);
         entry.buffer.WriteUInt8(TagObject);
@@ -617,6 +872,8 @@ void TKivSerialization::ValueObject(const QString& key, TKivPersistent& value)
 
 void TKivSerialization::ValueStream(const QString& key, TKivStream& value)
 {
+    if (m_probing)
+        return;
     if (m_mode == Save) {
         if (value.Size() > 0)
             SaveBytes(key, TagStream, value.Bytes());
@@ -641,8 +898,7 @@ void TKivSerialization::BeginListSave(const QString& key,
     };
 }
 
-qint32 TKivSerialization::BeginListLoad(const QString& key, TKivStream& scratch,
-                                        const TKivPersistent& listOwner)
+void TKivSerialization::BeginListLoad(const QString& key, TKivStream& scratch)
 {
     // The list is read in place from the key's buffer, which lives as long as this transfer.
     if (EntryPayload(key, TagStream, 4)) {
@@ -651,16 +907,17 @@ qint32 TKivSerialization::BeginListLoad(const QString& key, TKivStream& scratch,
         const qsizetype size = TakeBlock(buffer, start);
         scratch = TKivStream::View(start, size);
     }
-    const qsizetype start = scratch.Position();
+}
+
+qint32 TKivSerialization::ReadListHeader(TKivStream& in, const TKivPersistent& listOwner)
+{
     QString listName;
-    ReadText(scratch, listName);
-    const qint32 count = scratch.ReadInt32();
-    if (listName != listOwner.ClassName()) {
-        scratch.SetPosition(start);
+    ReadText(in, listName);
+    const qint32 count = in.ReadInt32();
+    if (listName != listOwner.ClassName())
         return -1;
-    }
     // Every item is at least an empty block; a larger count cannot be genuine.
-    if (count < 0 || qsizetype(count) * minimumBlockSize > scratch.Remaining())
+    if (count < 0 || qsizetype(count) * minimumBlockSize > in.Remaining())
         throwReadError();
     return count;
 }

@@ -16,6 +16,14 @@ public:
     virtual void Append(const char* data, qsizetype size) = 0;
 };
 
+// Gives the bytes of a stream that is read as it is produced, for example while inflating.
+class TKivStreamSource {
+public:
+    virtual ~TKivStreamSource() = default;
+    // Up to size bytes into data; 0 only when the source has no more bytes.
+    virtual qsizetype Pull(char* data, qsizetype size) = 0;
+};
+
 // A growable in-memory byte buffer with a read/write position. Reading past the end throws
 // TamsorError("Stream read error"); writing at the position overwrites and extends.
 //
@@ -23,6 +31,11 @@ public:
 // appended (Measuring) and then pass the same bytes on to a sink (Forwarding). Length fields
 // written before what they measure are taken with ReserveInt32 and set with PatchInt32; the
 // counting pass notes their values, and the forwarding pass writes them in the same order.
+//
+// For loading a large object without holding its block, a stream can read from a source
+// (Pulling): only a small window of bytes is kept, reads move forward only, and large reads
+// go from the source straight into their destination. Size() is the size the data claims
+// (at first the limit given); reads past the bytes the source has fail as for memory.
 class TKivStream {
 public:
     TKivStream() = default;
@@ -30,16 +43,29 @@ public:
     static TKivStream Measuring();
     // Appends go to sink; the length fields get the values measured noted.
     static TKivStream Forwarding(TKivStreamSink& sink, TKivStream&& measured);
+    static TKivStream Pulling(TKivStreamSource& source, qsizetype limit);
 
-    qsizetype Size() const { return m_passed + m_data.size(); }
-    qsizetype Position() const { return m_position; }
-    void SetPosition(qsizetype position); // any value >= 0; reads beyond Size() fail
-    qsizetype Remaining() const { return m_position < Size() ? Size() - m_position : 0; }
+    qsizetype Size() const
+    {
+        return m_kind == Kind::Pulling ? m_limit - m_origin : m_passed + m_data.size();
+    }
+    qsizetype Position() const
+    {
+        return m_kind == Kind::Pulling ? m_position - m_origin : m_position;
+    }
+    // Memory: any value >= 0; reads beyond Size() fail. Pulling: forward, or back within the
+    // bytes still held; moving forward past the source's bytes fails with "Stream read error".
+    void SetPosition(qsizetype position);
+    qsizetype Remaining() const { return Position() < Size() ? Size() - Position() : 0; }
     void SetSize(qsizetype size);         // new bytes are zero; the position is kept
     void Clear();                         // size and position 0
     void Reserve(qsizetype size); // room for size bytes; grows geometrically
 
     void Read(void* buffer, qsizetype count); // all count bytes or TamsorError
+    // Pulling: the largest offset from the start that any length or end position read so far
+    // has claimed; data that ends before it is damaged.
+    qsizetype Claimed() const { return m_claimed; }
+    bool ReadsFromSource() const { return m_kind == Kind::Pulling; }
     void Write(const void* buffer, qsizetype count);
     void Write(const QByteArray& bytes) { Write(bytes.constData(), bytes.size()); }
 
@@ -69,12 +95,13 @@ public:
 
 private:
     friend class TKivSerialization;
-    enum class Kind { Memory, Measuring, Forwarding };
+    friend class TKivStreamRegion;
+    enum class Kind { Memory, Measuring, Forwarding, Pulling };
     struct LengthField {
         qsizetype position;
         qint32 value;
     };
-    bool PassesBytesOn() const { return m_kind != Kind::Memory; }
+    bool PassesBytesOn() const { return m_kind == Kind::Measuring || m_kind == Kind::Forwarding; }
 
     QByteArray m_data;
     qsizetype m_position = 0;
@@ -88,6 +115,19 @@ private:
     // objects and lists be written in place inside their owner's block instead of being built
     // in buffers of their own and copied there.
     qsizetype m_origin = 0;
+
+    // Pulling: m_data holds m_held bytes that start at offset m_heldStart; m_position and
+    // m_origin are offsets from the start, m_limit the end of the region being read.
+    void PullInto(char* out, qsizetype count);
+    bool Hold(qsizetype count); // count bytes held from the position on, unless the data ends
+    const char* HeldAtPosition() const { return m_data.constData() + (m_position - m_heldStart); }
+    void SkipTo(qsizetype offset);
+    void Claim(qsizetype offset) { m_claimed = qMax(m_claimed, offset); }
+    TKivStreamSource* m_source = nullptr;
+    qsizetype m_heldStart = 0;
+    qsizetype m_held = 0;
+    qsizetype m_limit = 0;
+    qsizetype m_claimed = 0;
 };
 
 // Stream primitives of object blocks and list streams.
@@ -109,6 +149,8 @@ public:
     // Copies this object into dest through its serialized form (dest of the same class).
     virtual void AssignTo(TKivPersistent* dest);
     void Assign(TKivPersistent& source) { source.AssignTo(this); }
+    // Loading may run Serialize once more beforehand with value operations that change nothing,
+    // so in load mode it must do no more than set fields from the values it is given.
     virtual void Serialize(TKivSerialization& s) = 0;
     virtual void Init() {}
     virtual QString GetCaption() const { return ClassName(); }
@@ -212,13 +254,17 @@ public:
             });
             return;
         }
-        TKivStream scratch;
-        const qint32 count = BeginListLoad(key, scratch, listOwner);
-        if (count < 0)
+        if (m_probing) {
+            BindList(key, [&listOwner, &list, create](TKivStream& in) {
+                LoadList(in, listOwner, list, create);
+            });
             return;
-        list.Clear();
-        for (qint32 i = 0; i < count; ++i)
-            create()->SerializeStream(Load, scratch);
+        }
+        if (Delivered(key))
+            return;
+        TKivStream scratch;
+        BeginListLoad(key, scratch);
+        LoadList(scratch, listOwner, list, create);
     }
 
 private:
@@ -236,6 +282,9 @@ private:
     struct Entry {
         TKivStream buffer;
         EntryWriter writer;
+        QByteArray memory;      // loaded tag 17 payload held apart from the buffer's header
+        bool detached = false;  // memory holds the payload
+        bool delivered = false; // loaded straight into its nested object or list
     };
 
     // Bytes at the start of the key's buffer, or null when fewer are there.
@@ -246,14 +295,45 @@ private:
     void SaveBytes(const QString& key, quint8 tag, const QByteArray& bytes);
     // A tag 19 entry whose list stream writeList appends in place.
     void BeginListSave(const QString& key, std::function<void(TKivStream&)> writeList);
+    // The key's list stream, or nothing when the key is absent or holds something else.
+    void BeginListLoad(const QString& key, TKivStream& scratch);
     // The stored item count, or -1 when the list is stored under another name.
-    qint32 BeginListLoad(const QString& key, TKivStream& scratch,
-                         const TKivPersistent& listOwner);
+    static qint32 ReadListHeader(TKivStream& in, const TKivPersistent& listOwner);
+    template <class T, class Create>
+    static void LoadList(TKivStream& in, const TKivPersistent& listOwner, TKivList<T>& list,
+                         Create create)
+    {
+        const qint32 count = ReadListHeader(in, listOwner);
+        if (count < 0)
+            return;
+        list.Clear();
+        for (qint32 i = 0; i < count; ++i)
+            create()->SerializeStream(Load, in);
+    }
+
+    // Loading from a pulling stream: entries are taken in the order they come. A nested object
+    // or list goes straight to the object or list that Serialize names for its key, found by
+    // running Serialize once with every value operation only noting those (probing); a memory
+    // value is read straight into a buffer of its own. Everything else is held as before.
+    using Loader = std::function<void(TKivStream& in)>;
+    struct Binding {
+        QString key;
+        quint8 tag;
+        Loader load;
+    };
+    void LoadPulledEntries(qint32 count);
+    void LoadPulledEntry(const QString& key, qsizetype size);
+    const Binding* FindBinding(const QString& key, quint8 tag);
+    void BindList(const QString& key, Loader load);
+    bool Delivered(const QString& key) const;
 
     TKivPersistent& m_owner;
     TKivStream& m_stream;
     int m_mode;
     std::map<QString, Entry, KeyLess> m_keys;
+    bool m_probing = false;
+    bool m_probed = false;
+    std::vector<Binding> m_bindings;
 };
 
 // Comma text of string lists: items joined by ",", quoted when they hold a character up to

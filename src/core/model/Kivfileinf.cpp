@@ -81,50 +81,79 @@ private:
     unsigned char m_output[chunkSize];
 };
 
-// Inflates the zlib stream that starts at data straight into one buffer that grows as needed;
-// bytes after the stream's end are ignored.
-QByteArray Inflate(const char* data, qsizetype size)
-{
-    z_stream zs{};
-    int code = inflateInit(&zs);
-    if (code != Z_OK)
-        ThrowZlibError(code, zs);
-    const auto fail = [&zs](const QString& text) {
-        inflateEnd(&zs);
-        throw TamsorError(text);
-    };
-    // One byte more than the largest body accepted shows a body that is too large.
-    const qsizetype limit = MaxProjectBodySize + 1;
-    QByteArray body(qBound(chunkSize, size * 4, limit), Qt::Uninitialized);
-    qsizetype produced = 0;
-    qsizetype given = 0;
-    do {
-        if (zs.avail_in == 0) {
-            const qsizetype input = qMin(chunkSize, size - given);
-            zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data + given));
-            zs.avail_in = uInt(input);
-            given += input;
+// Inflates the zlib stream that starts at data as its bytes are asked for, taking 32 KiB of
+// input at a time; bytes after the stream's end are ignored.
+class InflateSource : public TKivStreamSource {
+public:
+    InflateSource(const char* data, qsizetype size) : m_data(data), m_size(size)
+    {
+        const int code = inflateInit(&m_zs);
+        if (code != Z_OK)
+            ThrowZlibError(code, m_zs);
+    }
+    ~InflateSource() override { inflateEnd(&m_zs); }
+    InflateSource(const InflateSource&) = delete;
+    InflateSource& operator=(const InflateSource&) = delete;
+
+    qsizetype Pull(char* out, qsizetype size) override
+    {
+        if (!m_failure.isEmpty())
+            throw TamsorError(m_failure);
+        if (m_ended || size <= 0)
+            return 0;
+        m_zs.next_out = reinterpret_cast<Bytef*>(out);
+        m_zs.avail_out = uInt(qMin<qsizetype>(size, qsizetype(1) << 30));
+        const qsizetype room = m_zs.avail_out;
+        while (m_zs.avail_out > 0) {
+            if (m_zs.avail_in == 0 && m_given < m_size) {
+                const qsizetype input = qMin(chunkSize, m_size - m_given);
+                m_zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(m_data + m_given));
+                m_zs.avail_in = uInt(input);
+                m_given += input;
+            }
+            int code = inflate(&m_zs, Z_NO_FLUSH);
+            if (code == Z_STREAM_END) {
+                m_ended = true;
+                break;
+            }
+            if (code == Z_NEED_DICT)
+                code = Z_DATA_ERROR;
+            if (code == Z_BUF_ERROR && m_zs.avail_in == 0 && m_given == m_size)
+                Fail(QString::fromLatin1(zError(Z_BUF_ERROR)));
+            if (code != Z_OK && code != Z_BUF_ERROR)
+                Fail(QString::fromLatin1(m_zs.msg ? m_zs.msg : zError(code)));
         }
-        if (produced == body.size())
-            body.resize(qMin(body.size() * 2, limit)); // new bytes are not cleared
-        const qsizetype room = qMin<qsizetype>(body.size() - produced, qsizetype(1) << 30);
-        zs.next_out = reinterpret_cast<Bytef*>(body.data() + produced);
-        zs.avail_out = uInt(room);
-        code = inflate(&zs, Z_NO_FLUSH);
-        produced += room - qsizetype(zs.avail_out);
-        if (code == Z_NEED_DICT)
-            code = Z_DATA_ERROR;
-        if (code == Z_BUF_ERROR && zs.avail_in == 0 && given == size)
-            fail(QString::fromLatin1(zError(Z_BUF_ERROR)));
-        if (code != Z_OK && code != Z_STREAM_END && code != Z_BUF_ERROR)
-            fail(QString::fromLatin1(zs.msg ? zs.msg : zError(code)));
-        if (produced > MaxProjectBodySize)
-            fail(QStringLiteral("Out of memory while expanding memory stream"));
-    } while (code != Z_STREAM_END);
-    inflateEnd(&zs);
-    body.resize(produced);
-    return body;
-}
+        const qsizetype produced = room - qsizetype(m_zs.avail_out);
+        m_total += produced;
+        if (m_total > MaxProjectBodySize)
+            Fail(QStringLiteral("Out of memory while expanding memory stream"));
+        return produced;
+    }
+
+    // Inflates the rest of the stream, so that its errors show; the size of the whole body.
+    qsizetype Finish()
+    {
+        char scratch[chunkSize];
+        while (Pull(scratch, chunkSize) > 0) {
+        }
+        return m_total;
+    }
+
+private:
+    [[noreturn]] void Fail(const QString& text)
+    {
+        m_failure = text;
+        throw TamsorError(text);
+    }
+
+    const char* m_data;
+    qsizetype m_size;
+    qsizetype m_given = 0;
+    qsizetype m_total = 0;
+    bool m_ended = false;
+    QString m_failure;
+    z_stream m_zs{};
+};
 
 } // namespace
 
@@ -165,10 +194,21 @@ bool DecodeProjectFile(const QByteArray& bytes, TKivTamsor& root)
     TKivFileInf info;
     info.SerializeStream(TKivSerialization::Load, file);
 
-    TKivStream body(Inflate(file.Data() + file.Position(), file.Remaining()));
+    // The body is read as it is inflated, never held whole; memory values are inflated straight
+    // into the buffers that keep them.
+    InflateSource source(file.Data() + file.Position(), file.Remaining());
+    TKivStream body = TKivStream::Pulling(source, MaxProjectBodySize);
     // Load into a fresh root so that a damaged file leaves the caller's project as it was.
     TKivTamsor loaded;
-    loaded.SerializeStream(TKivSerialization::Load, body);
+    try {
+        loaded.SerializeStream(TKivSerialization::Load, body);
+    } catch (const TamsorError&) {
+        // A damaged zlib stream is reported as such, even where the body read fails first.
+        source.Finish();
+        throw;
+    }
+    if (body.Claimed() > source.Finish())
+        throw TamsorError(QStringLiteral("Stream read error"));
     root.TakeProjectFrom(loaded);
     return true;
 }
