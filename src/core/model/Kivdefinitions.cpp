@@ -14,6 +14,18 @@ void DefaultIfEmpty(QString& format)
 
 } // namespace
 
+// ---- Columns ----------------------------------------------------------------------------------
+
+void TKivColumnItem::Serialize(TKivSerialization& s)
+{
+    s.ValueString(QStringLiteral("Title"), Title);
+    s.ValueUInt32(QStringLiteral("Format"), Format);
+    s.ValueUInt32(QStringLiteral("Width"), Width);
+    s.ValueInt32(QStringLiteral("IntWidth"), IntWidth);
+    s.ValueInt32(QStringLiteral("FloatWidth"), FloatWidth);
+    s.ValueUInt32(QStringLiteral("Option"), Option);
+}
+
 // ---- Recipes ----------------------------------------------------------------------------------
 
 TKivRecipeItem::TKivRecipeItem(TKivRecipeItems* owner) : Owner(owner)
@@ -28,15 +40,6 @@ TKivRecipeItem::~TKivRecipeItem()
         Owner->Remove(this);
 }
 
-void TKivRecipeItem::Serialize(TKivSerialization& s)
-{
-    s.ValueString(QStringLiteral("Title"), Title);
-    s.ValueUInt32(QStringLiteral("Format"), Format);
-    s.ValueUInt32(QStringLiteral("Width"), Width);
-    s.ValueInt32(QStringLiteral("IntWidth"), IntWidth);
-    s.ValueInt32(QStringLiteral("FloatWidth"), FloatWidth);
-    s.ValueUInt32(QStringLiteral("Option"), Option);
-}
 
 TKivRecipeItems::TKivRecipeItems(TKivRecipe* owner) : TKivList(this), Owner(owner) {}
 
@@ -97,12 +100,7 @@ TKivDataRecordItem::~TKivDataRecordItem()
 
 void TKivDataRecordItem::Serialize(TKivSerialization& s)
 {
-    s.ValueString(QStringLiteral("Title"), Title);
-    s.ValueUInt32(QStringLiteral("Format"), Format);
-    s.ValueUInt32(QStringLiteral("Width"), Width);
-    s.ValueInt32(QStringLiteral("IntWidth"), IntWidth);
-    s.ValueInt32(QStringLiteral("FloatWidth"), FloatWidth);
-    s.ValueUInt32(QStringLiteral("Option"), Option);
+    TKivColumnItem::Serialize(s);
     s.ValueString(QStringLiteral("DisplayFormat"), DisplayFormat);
 }
 

@@ -25,20 +25,27 @@ constexpr quint32 OptionKindMask = 0xFF;   // 0 decimal, 1 hexadecimal, 2 floati
 constexpr quint32 OptionZeroFill = 0x100;
 constexpr char DefaultTickFormat[] = "hh:mm:ss";
 
-class TKivRecipeItem : public TKivPersistent {
+// The fields of a table column that recipes and data records share, stored under the same
+// keys in both.
+class TKivColumnItem : public TKivPersistent {
 public:
-    explicit TKivRecipeItem(TKivRecipeItems* owner);
-    ~TKivRecipeItem() override;
-    QString ClassName() const override { return QStringLiteral("TKivRecipeItem"); }
     void Serialize(TKivSerialization& s) override;
 
-    TKivRecipeItems* Owner;
     QString Title;
     quint32 Format = 0;
     quint32 Width = 0;
     qint32 IntWidth = 4;
     qint32 FloatWidth = 0;
     quint32 Option = 0;
+};
+
+class TKivRecipeItem : public TKivColumnItem {
+public:
+    explicit TKivRecipeItem(TKivRecipeItems* owner);
+    ~TKivRecipeItem() override;
+    QString ClassName() const override { return QStringLiteral("TKivRecipeItem"); }
+
+    TKivRecipeItems* Owner;
 };
 
 class TKivRecipeItems : public TKivPersistent, public TKivList<TKivRecipeItem> {
@@ -89,7 +96,7 @@ public:
     TKivStation* Owner;
 };
 
-class TKivDataRecordItem : public TKivPersistent {
+class TKivDataRecordItem : public TKivColumnItem {
 public:
     explicit TKivDataRecordItem(TKivDataRecordItems* owner);
     ~TKivDataRecordItem() override;
@@ -97,12 +104,6 @@ public:
     void Serialize(TKivSerialization& s) override;
 
     TKivDataRecordItems* Owner;
-    QString Title;
-    quint32 Format = 0;
-    quint32 Width = 0;
-    qint32 IntWidth = 4;
-    qint32 FloatWidth = 0;
-    quint32 Option = 0;
     QString DisplayFormat = QString::fromLatin1(DefaultTickFormat);
 };
 
