@@ -288,7 +288,7 @@ TEST_F(Decoders, DefinitionsWithoutStationWriteNothing)
 TEST_F(Decoders, OutOfImageDefinitions)
 {
     // Records start at 65,530 and 65,534; the second one's 32-bit column would need 65,536.
-    TKivRecipe* edge = addRecipe(65530, 4000000000u, 4);
+    TKivRecipe* edge = addRecipe(65530, 2000000000u, 4);
     addColumn(edge, DataFormat::Signed16);
     addColumn(edge, DataFormat::Signed32);
     SetRegister(station, 65534, 9);
@@ -297,8 +297,11 @@ TEST_F(Decoders, OutOfImageDefinitions)
 
     EXPECT_EQ(TKivRecipeTable(*addRecipe(70000, 5, 1), station.RegisterImage, 0).RowCount(), 0);
     // Capacity 0 repeats one record: at most one row per register.
-    EXPECT_EQ(TKivRecipeTable(*addRecipe(0, 4000000000u, 0), station.RegisterImage, 0).RowCount(),
+    EXPECT_EQ(TKivRecipeTable(*addRecipe(0, 2000000000u, 0), station.RegisterImage, 0).RowCount(),
               MaxTableRows);
+    // A count of 2^31 or more is a negative count ("Count=-1" in a define file): no records.
+    EXPECT_EQ(TKivRecipeTable(*addRecipe(0, 0x80000000u, 1), station.RegisterImage, 0).RowCount(), 0);
+    EXPECT_EQ(TKivRecipeTable(*addRecipe(0, 0xFFFFFFFFu, 0), station.RegisterImage, 0).RowCount(), 0);
 
     // A log header that does not fit, and one whose slots and ticks lie past the image.
     EXPECT_EQ(addRecord(65534, 10, 2)->EntryCount(), 0u);

@@ -4,6 +4,8 @@
 #include "lang/StringIds.h"
 #include "model/Kivchannel.h"
 
+#include <algorithm>
+
 TKivRecipeTable::TKivRecipeTable(const TKivRecipe& recipe, const QByteArray& image,
                                  double updateTime)
     : m_image(image), m_register(recipe.Register), m_capacity(recipe.Capacity)
@@ -20,7 +22,8 @@ TKivRecipeTable::TKivRecipeTable(const TKivRecipe& recipe, const QByteArray& ima
     }
 
     if (m_register < RegisterCount) {
-        m_rows = std::min<qint64>(recipe.Count, MaxTableRows);
+        // The device's count is signed: 2^31 or more ("Count=-1") means no records.
+        m_rows = std::clamp<qint64>(qint32(recipe.Count), 0, MaxTableRows);
         if (m_capacity > 0) // records that start inside the image
             m_rows = std::min(m_rows, (RegisterCount - m_register + m_capacity - 1) / m_capacity);
     }
