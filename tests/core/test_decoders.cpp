@@ -303,6 +303,20 @@ TEST_F(Decoders, OutOfImageDefinitions)
     EXPECT_EQ(TKivRecipeTable(*addRecipe(0, 0x80000000u, 1), station.RegisterImage, 0).RowCount(), 0);
     EXPECT_EQ(TKivRecipeTable(*addRecipe(0, 0xFFFFFFFFu, 0), station.RegisterImage, 0).RowCount(), 0);
 
+    // Rows times columns stay bounded: a few lines of a define file must not ask for billions
+    // of cells.
+    TKivRecipe* wide = addRecipe(0, 65536, 1);
+    for (int j = 0; j < 65536; ++j)
+        addColumn(wide, DataFormat::Signed16);
+    EXPECT_EQ(TKivRecipeTable(*wide, station.RegisterImage, 0).RowCount(), MaxTableCells / 65536);
+    TKivDataRecord* wideLog = addRecord(0, 1, 1);
+    for (int j = 0; j < 65536; ++j)
+        addColumn(wideLog, DataFormat::Signed16, QString());
+    SetLogHeader(station, 0, 0, 65535);
+    EXPECT_EQ(TKivDataRecordTable(*wideLog, station.RegisterImage, 0).RowCount(),
+              MaxTableCells / 65536);
+    SetLogHeader(station, 0, 0, 0);
+
     // A log header that does not fit, and one whose slots and ticks lie past the image.
     EXPECT_EQ(addRecord(65534, 10, 2)->EntryCount(), 0u);
     TKivDataRecord* log = addRecord(65500, 4000000000u, 4000000000u);

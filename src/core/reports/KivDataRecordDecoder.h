@@ -42,7 +42,10 @@ class TKivDataRecordTable : public TKivDecodedTable
 public:
     TKivDataRecordTable(const TKivDataRecord& record, const QByteArray& image, double updateTime);
 
-    qint64 RowCount() const override { return m_ring.EntryCount(); }
+    qint64 RowCount() const override
+    {
+        return BoundedTableRows(m_ring.EntryCount(), qint64(m_columns.size()));
+    }
     void RowCells(qint64 row, QStringList& cells) const override;
 
 private:

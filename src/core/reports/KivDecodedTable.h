@@ -11,9 +11,21 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+
 // No table has more record rows than the image has registers. Only a definition that repeats
 // one record (a recipe with Capacity 0) or a damaged alarm header can ask for more.
 constexpr qint64 MaxTableRows = RegisterCount;
+// Nor more value cells than sixteen times the registers: a table that reads the image sensibly
+// has at most one cell per register, and only overlapping or repeated records with thousands of
+// columns could ask for more (billions of cells, more memory than the machine has).
+constexpr qint64 MaxTableCells = 16 * RegisterCount;
+
+// rows cut so that rows x columns stays within MaxTableCells.
+inline qint64 BoundedTableRows(qint64 rows, qint64 columns)
+{
+    return columns > 0 ? std::min(rows, MaxTableCells / columns) : rows;
+}
 
 class TKivDecodedTable
 {

@@ -26,6 +26,7 @@ TKivRecipeTable::TKivRecipeTable(const TKivRecipe& recipe, const QByteArray& ima
         m_rows = std::clamp<qint64>(qint32(recipe.Count), 0, MaxTableRows);
         if (m_capacity > 0) // records that start inside the image
             m_rows = std::min(m_rows, (RegisterCount - m_register + m_capacity - 1) / m_capacity);
+        m_rows = BoundedTableRows(m_rows, qint64(m_columns.size()));
     }
 }
 

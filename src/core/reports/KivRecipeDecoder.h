@@ -11,7 +11,7 @@ class TKivStation;
 
 // A recipe table decoded from a register image: record r starts at Register + r x Capacity,
 // its columns follow one another from there. Rows: Count, but only records that start inside
-// the image and never more than MaxTableRows.
+// the image, never more than MaxTableRows nor more than MaxTableCells cells.
 class TKivRecipeTable : public TKivDecodedTable
 {
 public:
