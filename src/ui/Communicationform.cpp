@@ -40,7 +40,9 @@ TFormCommunication::TFormCommunication(QWidget* parent, TStationReader::Transpor
 
 StationReadOutcome TFormCommunication::RunRead(const StationReadRequest& request, bool silent)
 {
-    if (m_reader.IsRunning() || TStationReadEngine::AnyReadRunning())
+    // The window stays up after an interactive read until the user closes it; a read asked
+    // for meanwhile would take over its request and hand back its outcome.
+    if (isVisible() || m_reader.IsRunning() || TStationReadEngine::AnyReadRunning())
         return TStationReadEngine::BusyOutcome();
     setWindowTitle(GetLangString(StrId::ReadWindowCaption));
     m_request = request;
