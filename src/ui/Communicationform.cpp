@@ -49,6 +49,17 @@ StationReadOutcome TFormCommunication::RunRead(const StationReadRequest& request
     m_autoClose = silent;
     m_startPending = true;
     exec();
+    if (m_startPending) {
+        // Closed before the read began: nothing was read, and the last read's outcome is
+        // not this one's.
+        m_startPending = false;
+        StationReadOutcome outcome;
+        outcome.state = m_state = ReadIdentifying;
+        outcome.problem = ReadProblem::Cancelled;
+        outcome.messageId = StrId::ReadCancelled;
+        outcome.message = GetLangString(StrId::ReadCancelled);
+        return outcome;
+    }
     return m_reader.Outcome();
 }
 
@@ -56,7 +67,6 @@ void TFormCommunication::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (m_startPending) {
-        m_startPending = false;
         // Started from the event loop so the window is on screen before the first byte goes.
         QTimer::singleShot(0, this, &TFormCommunication::StartRead);
     }
@@ -64,6 +74,10 @@ void TFormCommunication::showEvent(QShowEvent* event)
 
 void TFormCommunication::StartRead()
 {
+    // The window may have been closed before this ran.
+    if (!m_startPending || !isVisible())
+        return;
+    m_startPending = false;
     btnClose->setEnabled(false);
     ShowProgress(ReadIdentifying, 0, TStationReadEngine::ProgressText(ReadIdentifying, 0));
     if (!m_reader.Start(m_request))

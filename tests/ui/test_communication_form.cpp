@@ -8,6 +8,7 @@
 
 #include "PeerProcess.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -143,6 +144,25 @@ TEST(FormCommunication, SecondReadWhileTheWindowIsShownIsRefused)
     EXPECT_EQ(afterEnd.problem, ReadProblem::Busy);
     EXPECT_TRUE(afterEnd.image.isEmpty());
     EXPECT_EQ(form.State(), ReadDone);
+}
+
+TEST(FormCommunication, WindowClosedBeforeTheReadBeginsReadsNothing)
+{
+    SimPeer sim(77);
+    ASSERT_FALSE(sim.address.isEmpty());
+    TFormCommunication form;
+    ASSERT_EQ(form.RunRead(TcpRequest(sim.address), true).state, ReadDone);
+
+    // Closed in the first pass of the window's event loop, before the read has begun: the
+    // outcome is not the last read's success, and no read starts behind the closed window.
+    QTimer::singleShot(0, [&] { form.reject(); });
+    const StationReadOutcome closed = form.RunRead(TcpRequest(sim.address), true);
+    EXPECT_FALSE(closed.Succeeded());
+    EXPECT_EQ(closed.problem, ReadProblem::Cancelled);
+    EXPECT_TRUE(closed.image.isEmpty());
+    EXPECT_NE(form.State(), ReadDone);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(TStationReadEngine::AnyReadRunning());
 }
 
 TEST(FormCommunication, ShowsTheTextsOfTheCurrentLanguage)
