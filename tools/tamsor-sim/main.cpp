@@ -245,8 +245,11 @@ private:
     long m_requests = 0;
 };
 
-// Waits until fd is readable; false when a stop signal came first.
-bool WaitReadable(int fd)
+enum class Wait { Readable, Stop, HungUp };
+
+// Waits until fd is readable. A serial line whose other end went away (a pseudo terminal's
+// peer closed) reports a hang-up on every poll and can never be read again.
+Wait WaitReadable(int fd)
 {
     pollfd fds[2] = {{fd, POLLIN, 0}, {g_signalPipe[0], POLLIN, 0}};
     for (;;) {
@@ -254,26 +257,31 @@ bool WaitReadable(int fd)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 || fds[1].revents)
-            return false;
+            return Wait::Stop;
+        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
+            return Wait::HungUp;
         if (fds[0].revents)
-            return true;
+            return Wait::Readable;
     }
 }
 
-void ServeConnection(modbus_t* ctx, Device& device, bool tcp)
+// Serves requests until a stop signal, the peer closing a TCP connection or the serial line
+// hanging up; false for a hang-up.
+bool ServeConnection(modbus_t* ctx, Device& device, bool tcp)
 {
     std::vector<uint8_t> request(MODBUS_TCP_MAX_ADU_LENGTH > MODBUS_RTU_MAX_ADU_LENGTH
                                      ? MODBUS_TCP_MAX_ADU_LENGTH
                                      : MODBUS_RTU_MAX_ADU_LENGTH);
     for (;;) {
-        if (!WaitReadable(modbus_get_socket(ctx)))
-            return;
+        const Wait wait = WaitReadable(modbus_get_socket(ctx));
+        if (wait != Wait::Readable)
+            return tcp || wait == Wait::Stop;
         const int rc = modbus_receive(ctx, request.data());
         if (rc == 0)
             continue; // for another unit
         if (rc < 0) {
             if (tcp)
-                return; // closed by the peer or broken
+                return true; // closed by the peer or broken
             modbus_flush(ctx);
             continue; // bad CRC or garbage on the line
         }
@@ -281,7 +289,7 @@ void ServeConnection(modbus_t* ctx, Device& device, bool tcp)
             continue;
         if (!device.Handle(ctx, request.data(), rc, tcp)) {
             if (tcp)
-                return;
+                return true;
         }
     }
 }
@@ -332,7 +340,7 @@ int ServeTcp(const Options& o, Device& device)
                 node.c_str(), port, unsigned(device.Model()));
     std::printf("ready port=%d\n", port);
     std::fflush(stdout);
-    while (WaitReadable(listener)) {
+    while (WaitReadable(listener) == Wait::Readable) {
         if (modbus_tcp_pi_accept(ctx, &listener) < 0)
             continue;
         const int one = 1;
@@ -360,10 +368,12 @@ int ServeRtu(const Options& o, Device& device)
                 o.image.c_str(), o.device.c_str(), o.baud, o.unit, unsigned(device.Model()));
     std::printf("ready device=%s\n", o.device.c_str());
     std::fflush(stdout);
-    ServeConnection(ctx, device, false);
+    const bool stopped = ServeConnection(ctx, device, false);
+    if (!stopped)
+        std::fprintf(stderr, "tamsor-sim: %s hung up\n", o.device.c_str());
     modbus_close(ctx);
     modbus_free(ctx);
-    return 0;
+    return stopped ? 0 : 1;
 }
 
 } // namespace
