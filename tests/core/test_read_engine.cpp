@@ -508,6 +508,34 @@ TEST(ReadEngine, LateDuplicateAnswerIsNotTakenForTheNextBlock)
     EXPECT_EQ(h.outcome.image, h.device.Image());
 }
 
+TEST(ReadEngine, AnswerToAResendArrivingAfterTheFirstAnswerIsNotTakenForTheNextBlock)
+{
+    // A device that works through its requests one after the other, 20 ms each, is slow
+    // once: its answer to request 6 comes after the resend went out, and the answer to the
+    // resend follows 20 ms later, when the next block has been asked for.
+    Harness h(TReadTransport::Framing::Rtu);
+    std::deque<std::pair<qint64, QByteArray>> due;
+    qint64 busyUntil = 0;
+    int requestNo = 0;
+    h.transport.device = [&](const QByteArray& request) {
+        const qint64 work = ++requestNo == 6 ? 600 * kMs : 20 * kMs;
+        busyUntil = qMax(busyUntil, h.now) + work;
+        due.emplace_back(busyUntil, h.device.Answer(request));
+    };
+    ASSERT_TRUE(h.Start(Request(0)));
+    const qint64 end = h.now + 120'000 * kMs;
+    h.engine.Poll(h.now);
+    while (h.engine.IsRunning() && h.now < end) {
+        h.now += kMs;
+        for (; !due.empty() && due.front().first <= h.now; due.pop_front())
+            h.transport.pieces.push_back(due.front().second);
+        h.engine.Poll(h.now);
+    }
+    EXPECT_EQ(h.outcome.state, ReadDone);
+    EXPECT_EQ(h.outcome.resends, 1);
+    EXPECT_EQ(h.outcome.image, h.device.Image());
+}
+
 TEST(ReadEngine, RtuWaitsTheInterFrameSilenceBeforeTheNextRequest)
 {
     Harness h(TReadTransport::Framing::Rtu);
