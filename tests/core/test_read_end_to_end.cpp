@@ -188,3 +188,15 @@ TEST_F(EndToEnd, SimulatorEndsWhenItsSerialLineHangsUp)
     ASSERT_TRUE(sim.Process().waitForFinished(5000));
     EXPECT_NE(sim.Process().exitCode(), 0);
 }
+
+TEST_F(EndToEnd, SimulatorRefusesAMalformedTcpAddress)
+{
+    for (const char* address :
+         {"127.0.0.1:99999", "127.0.0.1:", "127.0.0.1:5x", "[::1", "[::1]x"}) {
+        QProcess sim;
+        sim.start(TamsorSimPath(), {"--image", m_imagePath, "--tcp", address});
+        ASSERT_TRUE(sim.waitForFinished(5000)) << address;
+        EXPECT_NE(sim.exitCode(), 0) << address;
+        EXPECT_FALSE(sim.readAllStandardOutput().contains("ready")) << address;
+    }
+}

@@ -305,18 +305,45 @@ std::vector<uint8_t> LoadImage(const std::string& path)
     return image;
 }
 
-int ServeTcp(const Options& o, Device& device)
+// Splits ADDRESS[:PORT] or [IPv6][:PORT] (port 502 when none is given); false when the
+// brackets do not close or the port is not a number from 0 to 65535.
+bool SplitTcpAddress(const std::string& text, std::string& node, std::string& service)
 {
-    std::string node = o.tcp;
-    std::string service = "502";
+    node = text;
+    service = "502";
+    bool hasPort = false;
     if (!node.empty() && node.front() == '[') {
         const size_t close = node.find(']');
-        if (close != std::string::npos && close + 1 < node.size() && node[close + 1] == ':')
-            service = node.substr(close + 2);
-        node = node.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        if (close == std::string::npos)
+            return false;
+        const std::string rest = node.substr(close + 1);
+        if (!rest.empty() && rest.front() != ':')
+            return false;
+        hasPort = !rest.empty();
+        if (hasPort)
+            service = rest.substr(1);
+        node = node.substr(1, close - 1);
     } else if (node.find(':') != std::string::npos && node.find(':') == node.rfind(':')) {
+        hasPort = true;
         service = node.substr(node.find(':') + 1);
         node = node.substr(0, node.find(':'));
+    }
+    if (!hasPort)
+        return true;
+    if (service.empty() || service.size() > 5 ||
+        service.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    return std::stoi(service) <= 65535;
+}
+
+int ServeTcp(const Options& o, Device& device)
+{
+    std::string node;
+    std::string service;
+    if (!SplitTcpAddress(o.tcp, node, service)) {
+        std::fprintf(stderr, "tamsor-sim: not an ADDRESS:PORT with a port from 0 to 65535: %s\n",
+                     o.tcp.c_str());
+        return 2;
     }
     modbus_t* ctx = modbus_new_tcp_pi(node.c_str(), service.c_str());
     if (!ctx) {
