@@ -430,6 +430,26 @@ TEST(ReadEngine, TcpReplySplitAcrossReceivesIsReadCorrectly)
     EXPECT_EQ(h.outcome.image, h.device.Image());
 }
 
+TEST(ReadEngine, HalfATcpReplyDoesNotAskForAnImmediatePoll)
+{
+    // The rest of the reply comes when the device sends it; polling at once meanwhile would
+    // spin the caller for as long as the device pauses.
+    Harness h(TReadTransport::Framing::Tcp);
+    QByteArray rest;
+    h.transport.device = [&](const QByteArray& request) {
+        const QByteArray reply = h.device.Answer(request);
+        h.transport.pieces.push_back(reply.left(8));
+        rest = reply.mid(8);
+    };
+    ASSERT_TRUE(h.Start(Request(1)));
+    h.engine.Poll(h.now);        // identify out, half its reply in
+    h.engine.Poll(h.now += kMs); // that half taken
+    EXPECT_GT(h.engine.NextWakeUs(), h.now + 10 * kMs);
+    h.transport.pieces.push_back(rest);
+    h.engine.Poll(h.now += kMs);
+    EXPECT_EQ(h.engine.State(), ReadBlocks);
+}
+
 TEST(ReadEngine, TcpHeaderWithForeignProtocolFailsTheRead)
 {
     Harness h(TReadTransport::Framing::Tcp);

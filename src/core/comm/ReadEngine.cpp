@@ -433,7 +433,7 @@ qint64 TStationReadEngine::NextWakeUs() const
     const TModbusTransaction& t = m_transaction;
     qint64 wake = -1;
     auto consider = [&wake](qint64 at) { wake = wake < 0 ? at : qMin(wake, at); };
-    if (m_framer.Buffered() > 0)
+    if (m_framer.FrameWaiting())
         consider(m_lastPollUs);
     if ((t.SendPending || t.ResendPending) && IsRtu() && m_anyByte)
         consider(qMax(m_lastByteUs + m_interFrameUs, m_holdUntilUs));
