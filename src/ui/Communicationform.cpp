@@ -40,13 +40,26 @@ TFormCommunication::TFormCommunication(QWidget* parent, TStationReader::Transpor
 
 StationReadOutcome TFormCommunication::RunRead(const StationReadRequest& request, bool silent)
 {
-    if (m_reader.IsRunning() || TStationReadEngine::AnyReadRunning())
+    // The window stays up after an interactive read until the user closes it; a read asked
+    // for meanwhile would take over its request and hand back its outcome.
+    if (isVisible() || m_reader.IsRunning() || TStationReadEngine::AnyReadRunning())
         return TStationReadEngine::BusyOutcome();
     setWindowTitle(GetLangString(StrId::ReadWindowCaption));
     m_request = request;
     m_autoClose = silent;
     m_startPending = true;
     exec();
+    if (m_startPending) {
+        // Closed before the read began: nothing was read, and the last read's outcome is
+        // not this one's.
+        m_startPending = false;
+        StationReadOutcome outcome;
+        outcome.state = m_state = ReadIdentifying;
+        outcome.problem = ReadProblem::Cancelled;
+        outcome.messageId = StrId::ReadCancelled;
+        outcome.message = GetLangString(StrId::ReadCancelled);
+        return outcome;
+    }
     return m_reader.Outcome();
 }
 
@@ -54,7 +67,6 @@ void TFormCommunication::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (m_startPending) {
-        m_startPending = false;
         // Started from the event loop so the window is on screen before the first byte goes.
         QTimer::singleShot(0, this, &TFormCommunication::StartRead);
     }
@@ -62,6 +74,10 @@ void TFormCommunication::showEvent(QShowEvent* event)
 
 void TFormCommunication::StartRead()
 {
+    // The window may have been closed before this ran.
+    if (!m_startPending || !isVisible())
+        return;
+    m_startPending = false;
     btnClose->setEnabled(false);
     ShowProgress(ReadIdentifying, 0, TStationReadEngine::ProgressText(ReadIdentifying, 0));
     if (!m_reader.Start(m_request))

@@ -21,7 +21,8 @@ public:
                                 TStationReader::TransportFactory factory = MakeReadTransport);
 
     // Shows the window modally and reads; returns when the window has closed. When another
-    // read is running the window is not shown and the outcome says so (ReadProblem::Busy).
+    // read is running, or the window is still showing one, the read is refused and the
+    // outcome says so (ReadProblem::Busy).
     StationReadOutcome RunRead(const StationReadRequest& request, bool silent);
 
     // Outcome of the last read, kept until the next one starts (0 before the first read).

@@ -5,6 +5,7 @@
 
 #include "PeerProcess.h"
 
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
@@ -167,4 +168,35 @@ TEST_F(EndToEnd, SerialPortOnPseudoTerminal)
     }
     EXPECT_TRUE(station.Close());
     EXPECT_FALSE(station.Close());
+}
+
+TEST_F(EndToEnd, SimulatorEndsWhenItsSerialLineHangsUp)
+{
+    if (QStandardPaths::findExecutable("socat").isEmpty())
+        GTEST_SKIP() << "socat is not installed";
+    PeerProcess socat;
+    const auto pair = socat.Start("socat", {"-d", "-d", "pty,raw,echo=0", "pty,raw,echo=0"},
+                                  QRegularExpression("PTY is (\\S+)[\\s\\S]*PTY is (\\S+)"), true);
+    ASSERT_TRUE(pair.hasMatch());
+    PeerProcess sim;
+    ASSERT_TRUE(sim.Start(TamsorSimPath(), {"--image", m_imagePath, "--rtu", pair.captured(1)},
+                          QRegularExpression("ready device="))
+                    .hasMatch());
+    socat.Process().terminate();
+    ASSERT_TRUE(socat.Process().waitForFinished(5000));
+    // Left running, it would spin on the hung-up line for ever.
+    ASSERT_TRUE(sim.Process().waitForFinished(5000));
+    EXPECT_NE(sim.Process().exitCode(), 0);
+}
+
+TEST_F(EndToEnd, SimulatorRefusesAMalformedTcpAddress)
+{
+    for (const char* address :
+         {"127.0.0.1:99999", "127.0.0.1:", "127.0.0.1:5x", "[::1", "[::1]x"}) {
+        QProcess sim;
+        sim.start(TamsorSimPath(), {"--image", m_imagePath, "--tcp", address});
+        ASSERT_TRUE(sim.waitForFinished(5000)) << address;
+        EXPECT_NE(sim.exitCode(), 0) << address;
+        EXPECT_FALSE(sim.readAllStandardOutput().contains("ready")) << address;
+    }
 }

@@ -430,6 +430,26 @@ TEST(ReadEngine, TcpReplySplitAcrossReceivesIsReadCorrectly)
     EXPECT_EQ(h.outcome.image, h.device.Image());
 }
 
+TEST(ReadEngine, HalfATcpReplyDoesNotAskForAnImmediatePoll)
+{
+    // The rest of the reply comes when the device sends it; polling at once meanwhile would
+    // spin the caller for as long as the device pauses.
+    Harness h(TReadTransport::Framing::Tcp);
+    QByteArray rest;
+    h.transport.device = [&](const QByteArray& request) {
+        const QByteArray reply = h.device.Answer(request);
+        h.transport.pieces.push_back(reply.left(8));
+        rest = reply.mid(8);
+    };
+    ASSERT_TRUE(h.Start(Request(1)));
+    h.engine.Poll(h.now);        // identify out, half its reply in
+    h.engine.Poll(h.now += kMs); // that half taken
+    EXPECT_GT(h.engine.NextWakeUs(), h.now + 10 * kMs);
+    h.transport.pieces.push_back(rest);
+    h.engine.Poll(h.now += kMs);
+    EXPECT_EQ(h.engine.State(), ReadBlocks);
+}
+
 TEST(ReadEngine, TcpHeaderWithForeignProtocolFailsTheRead)
 {
     Harness h(TReadTransport::Framing::Tcp);
@@ -505,6 +525,34 @@ TEST(ReadEngine, LateDuplicateAnswerIsNotTakenForTheNextBlock)
     ASSERT_TRUE(h.Start(Request(0)));
     h.Run();
     EXPECT_EQ(h.outcome.state, ReadDone);
+    EXPECT_EQ(h.outcome.image, h.device.Image());
+}
+
+TEST(ReadEngine, AnswerToAResendArrivingAfterTheFirstAnswerIsNotTakenForTheNextBlock)
+{
+    // A device that works through its requests one after the other, 20 ms each, is slow
+    // once: its answer to request 6 comes after the resend went out, and the answer to the
+    // resend follows 20 ms later, when the next block has been asked for.
+    Harness h(TReadTransport::Framing::Rtu);
+    std::deque<std::pair<qint64, QByteArray>> due;
+    qint64 busyUntil = 0;
+    int requestNo = 0;
+    h.transport.device = [&](const QByteArray& request) {
+        const qint64 work = ++requestNo == 6 ? 600 * kMs : 20 * kMs;
+        busyUntil = qMax(busyUntil, h.now) + work;
+        due.emplace_back(busyUntil, h.device.Answer(request));
+    };
+    ASSERT_TRUE(h.Start(Request(0)));
+    const qint64 end = h.now + 120'000 * kMs;
+    h.engine.Poll(h.now);
+    while (h.engine.IsRunning() && h.now < end) {
+        h.now += kMs;
+        for (; !due.empty() && due.front().first <= h.now; due.pop_front())
+            h.transport.pieces.push_back(due.front().second);
+        h.engine.Poll(h.now);
+    }
+    EXPECT_EQ(h.outcome.state, ReadDone);
+    EXPECT_EQ(h.outcome.resends, 1);
     EXPECT_EQ(h.outcome.image, h.device.Image());
 }
 

@@ -8,6 +8,7 @@
 
 #include "PeerProcess.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -114,6 +115,54 @@ TEST(FormCommunication, ObjectNamesAndBusyRefusal)
     EXPECT_EQ(refused.problem, ReadProblem::Busy);
     EXPECT_FALSE(form.isVisible());
     other.Cancel();
+}
+
+TEST(FormCommunication, SecondReadWhileTheWindowIsShownIsRefused)
+{
+    // A scheduled read can come due while the window is up: before its read has begun, and
+    // while an interactive read's outcome waits for the user. Either way the second read is
+    // refused and never gets the first read's outcome or image.
+    SimPeer sim(77);
+    ASSERT_FALSE(sim.address.isEmpty());
+    TFormCommunication form;
+    StationReadOutcome beforeStart;
+    StationReadOutcome afterEnd;
+    QTimer::singleShot(0, [&] { beforeStart = form.RunRead(TcpRequest("no such:address"), true); });
+    QTimer poll;
+    poll.setInterval(1);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!form.isVisible() || form.State() != ReadDone || !form.btnClose->isEnabled())
+            return;
+        afterEnd = form.RunRead(TcpRequest("no such:address"), true);
+        form.btnClose->click();
+    });
+    poll.start();
+    const StationReadOutcome first = form.RunRead(TcpRequest(sim.address), false);
+    EXPECT_EQ(first.state, ReadDone);
+    EXPECT_EQ(first.image.size(), 131072);
+    EXPECT_EQ(beforeStart.problem, ReadProblem::Busy);
+    EXPECT_EQ(afterEnd.problem, ReadProblem::Busy);
+    EXPECT_TRUE(afterEnd.image.isEmpty());
+    EXPECT_EQ(form.State(), ReadDone);
+}
+
+TEST(FormCommunication, WindowClosedBeforeTheReadBeginsReadsNothing)
+{
+    SimPeer sim(77);
+    ASSERT_FALSE(sim.address.isEmpty());
+    TFormCommunication form;
+    ASSERT_EQ(form.RunRead(TcpRequest(sim.address), true).state, ReadDone);
+
+    // Closed in the first pass of the window's event loop, before the read has begun: the
+    // outcome is not the last read's success, and no read starts behind the closed window.
+    QTimer::singleShot(0, [&] { form.reject(); });
+    const StationReadOutcome closed = form.RunRead(TcpRequest(sim.address), true);
+    EXPECT_FALSE(closed.Succeeded());
+    EXPECT_EQ(closed.problem, ReadProblem::Cancelled);
+    EXPECT_TRUE(closed.image.isEmpty());
+    EXPECT_NE(form.State(), ReadDone);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(TStationReadEngine::AnyReadRunning());
 }
 
 TEST(FormCommunication, ShowsTheTextsOfTheCurrentLanguage)

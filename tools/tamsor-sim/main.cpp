@@ -245,8 +245,11 @@ private:
     long m_requests = 0;
 };
 
-// Waits until fd is readable; false when a stop signal came first.
-bool WaitReadable(int fd)
+enum class Wait { Readable, Stop, HungUp };
+
+// Waits until fd is readable. A serial line whose other end went away (a pseudo terminal's
+// peer closed) reports a hang-up on every poll and can never be read again.
+Wait WaitReadable(int fd)
 {
     pollfd fds[2] = {{fd, POLLIN, 0}, {g_signalPipe[0], POLLIN, 0}};
     for (;;) {
@@ -254,26 +257,31 @@ bool WaitReadable(int fd)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 || fds[1].revents)
-            return false;
+            return Wait::Stop;
+        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
+            return Wait::HungUp;
         if (fds[0].revents)
-            return true;
+            return Wait::Readable;
     }
 }
 
-void ServeConnection(modbus_t* ctx, Device& device, bool tcp)
+// Serves requests until a stop signal, the peer closing a TCP connection or the serial line
+// hanging up; false for a hang-up.
+bool ServeConnection(modbus_t* ctx, Device& device, bool tcp)
 {
     std::vector<uint8_t> request(MODBUS_TCP_MAX_ADU_LENGTH > MODBUS_RTU_MAX_ADU_LENGTH
                                      ? MODBUS_TCP_MAX_ADU_LENGTH
                                      : MODBUS_RTU_MAX_ADU_LENGTH);
     for (;;) {
-        if (!WaitReadable(modbus_get_socket(ctx)))
-            return;
+        const Wait wait = WaitReadable(modbus_get_socket(ctx));
+        if (wait != Wait::Readable)
+            return tcp || wait == Wait::Stop;
         const int rc = modbus_receive(ctx, request.data());
         if (rc == 0)
             continue; // for another unit
         if (rc < 0) {
             if (tcp)
-                return; // closed by the peer or broken
+                return true; // closed by the peer or broken
             modbus_flush(ctx);
             continue; // bad CRC or garbage on the line
         }
@@ -281,7 +289,7 @@ void ServeConnection(modbus_t* ctx, Device& device, bool tcp)
             continue;
         if (!device.Handle(ctx, request.data(), rc, tcp)) {
             if (tcp)
-                return;
+                return true;
         }
     }
 }
@@ -297,18 +305,45 @@ std::vector<uint8_t> LoadImage(const std::string& path)
     return image;
 }
 
-int ServeTcp(const Options& o, Device& device)
+// Splits ADDRESS[:PORT] or [IPv6][:PORT] (port 502 when none is given); false when the
+// brackets do not close or the port is not a number from 0 to 65535.
+bool SplitTcpAddress(const std::string& text, std::string& node, std::string& service)
 {
-    std::string node = o.tcp;
-    std::string service = "502";
+    node = text;
+    service = "502";
+    bool hasPort = false;
     if (!node.empty() && node.front() == '[') {
         const size_t close = node.find(']');
-        if (close != std::string::npos && close + 1 < node.size() && node[close + 1] == ':')
-            service = node.substr(close + 2);
-        node = node.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        if (close == std::string::npos)
+            return false;
+        const std::string rest = node.substr(close + 1);
+        if (!rest.empty() && rest.front() != ':')
+            return false;
+        hasPort = !rest.empty();
+        if (hasPort)
+            service = rest.substr(1);
+        node = node.substr(1, close - 1);
     } else if (node.find(':') != std::string::npos && node.find(':') == node.rfind(':')) {
+        hasPort = true;
         service = node.substr(node.find(':') + 1);
         node = node.substr(0, node.find(':'));
+    }
+    if (!hasPort)
+        return true;
+    if (service.empty() || service.size() > 5 ||
+        service.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    return std::stoi(service) <= 65535;
+}
+
+int ServeTcp(const Options& o, Device& device)
+{
+    std::string node;
+    std::string service;
+    if (!SplitTcpAddress(o.tcp, node, service)) {
+        std::fprintf(stderr, "tamsor-sim: not an ADDRESS:PORT with a port from 0 to 65535: %s\n",
+                     o.tcp.c_str());
+        return 2;
     }
     modbus_t* ctx = modbus_new_tcp_pi(node.c_str(), service.c_str());
     if (!ctx) {
@@ -332,7 +367,7 @@ int ServeTcp(const Options& o, Device& device)
                 node.c_str(), port, unsigned(device.Model()));
     std::printf("ready port=%d\n", port);
     std::fflush(stdout);
-    while (WaitReadable(listener)) {
+    while (WaitReadable(listener) == Wait::Readable) {
         if (modbus_tcp_pi_accept(ctx, &listener) < 0)
             continue;
         const int one = 1;
@@ -360,10 +395,12 @@ int ServeRtu(const Options& o, Device& device)
                 o.image.c_str(), o.device.c_str(), o.baud, o.unit, unsigned(device.Model()));
     std::printf("ready device=%s\n", o.device.c_str());
     std::fflush(stdout);
-    ServeConnection(ctx, device, false);
+    const bool stopped = ServeConnection(ctx, device, false);
+    if (!stopped)
+        std::fprintf(stderr, "tamsor-sim: %s hung up\n", o.device.c_str());
     modbus_close(ctx);
     modbus_free(ctx);
-    return 0;
+    return stopped ? 0 : 1;
 }
 
 } // namespace

@@ -72,6 +72,18 @@ ReplyCheck CheckReadReply(const quint8* area, int length, int count, bool withCr
     return check;
 }
 
+bool TMbapFramer::FrameWaiting() const
+{
+    if (m_buffer.size() < kMbapHeaderSize)
+        return false;
+    const auto* header = reinterpret_cast<const quint8*>(m_buffer.constData());
+    const int protocol = header[2] << 8 | header[3];
+    const int length = header[4] << 8 | header[5];
+    if (protocol != 0 || length < 2 || length > kMaxMbapLength)
+        return true;
+    return m_buffer.size() >= kMbapHeaderSize + length;
+}
+
 TMbapFramer::Result TMbapFramer::Next(QByteArray& unitAndPdu)
 {
     if (m_buffer.size() < kMbapHeaderSize)

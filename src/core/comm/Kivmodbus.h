@@ -85,6 +85,8 @@ public:
     Result Next(QByteArray& unitAndPdu);
     void Clear() { m_buffer.clear(); }
     int Buffered() const { return int(m_buffer.size()); }
+    // True when Next would give a frame or find a bad header now, without more bytes.
+    bool FrameWaiting() const;
 
 private:
     QByteArray m_buffer;

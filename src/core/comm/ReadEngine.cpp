@@ -113,6 +113,9 @@ bool TStationReadEngine::Start(const StationReadRequest& request, TReadTransport
     m_lastByteUs = 0;
     m_anyByte = false;
     m_awaitingReply = false;
+    m_sendsOfRequest = 0;
+    m_lastSendUs = 0;
+    m_holdUntilUs = 0;
     m_badHeader = false;
     m_exhaustProblem = ReadProblem::NoAnswer;
     m_exhaustDetail.clear();
@@ -170,6 +173,7 @@ void TStationReadEngine::RequestBlock(quint16 count, quint16 start)
 {
     m_requestStart = start;
     m_requestCount = count;
+    m_sendsOfRequest = 0;
     BuildReadRequest(m_transaction, quint8(m_request.stationNum & 0xFF), count, start);
 }
 
@@ -294,7 +298,9 @@ bool TStationReadEngine::CanSendNow(qint64 nowUs) const
 {
     if (!m_transport->IsReady())
         return false;
-    return !IsRtu() || !m_anyByte || nowUs - m_lastByteUs >= m_interFrameUs;
+    if (!IsRtu())
+        return true;
+    return nowUs >= m_holdUntilUs && (!m_anyByte || nowUs - m_lastByteUs >= m_interFrameUs);
 }
 
 void TStationReadEngine::Dispatch(qint64 nowUs)
@@ -312,7 +318,6 @@ void TStationReadEngine::Dispatch(qint64 nowUs)
 void TStationReadEngine::SendRequest(qint64 nowUs, bool resend)
 {
     TModbusTransaction& t = m_transaction;
-    Q_UNUSED(nowUs);
     if (IsRtu()) {
         // Whatever is still queued is a late answer to an earlier request.
         char scratch[kModbusAreaSize];
@@ -325,11 +330,19 @@ void TStationReadEngine::SendRequest(qint64 nowUs, bool resend)
         m_transport->Write(frame.constData(), int(frame.size()));
     }
     m_awaitingReply = true;
+    ++m_sendsOfRequest;
+    m_lastSendUs = nowUs;
     ++m_outcome.requestsWritten;
     if (resend)
         ++m_outcome.resends;
+    t.ResponseCountdownUs = ResponseTimeUs();
+}
+
+qint64 TStationReadEngine::ResponseTimeUs() const
+{
+    const TModbusTransaction& t = m_transaction;
     const quint32 sendTime = quint32(t.ByteTime * quint32(t.SendLength)) >> 16;
-    t.ResponseCountdownUs = (qint64(sendTime) + t.BaseTimeout + 1) * 1000;
+    return (qint64(sendTime) + t.BaseTimeout + 1) * 1000;
 }
 
 void TStationReadEngine::ProcessReply()
@@ -345,6 +358,11 @@ void TStationReadEngine::ProcessReply()
         return; // ignored; the response timeout stays armed
     t.ResponseCountdownUs = 0;
     m_awaitingReply = false;
+    // An RTU answer carries nothing that ties it to one send. When the request went out more
+    // than once, the device may still answer the other sends; the next request waits one
+    // response time after the last send, so such an answer is dropped, not taken for it.
+    if (IsRtu() && m_sendsOfRequest > 1)
+        m_holdUntilUs = m_lastSendUs + ResponseTimeUs();
     const ReplyCheck check =
         CheckReadReply(t.ReceiveArea, t.ReceiveLength, m_requestCount, IsRtu());
     if (check.verdict != ReplyCheck::Valid) {
@@ -415,10 +433,10 @@ qint64 TStationReadEngine::NextWakeUs() const
     const TModbusTransaction& t = m_transaction;
     qint64 wake = -1;
     auto consider = [&wake](qint64 at) { wake = wake < 0 ? at : qMin(wake, at); };
-    if (m_framer.Buffered() > 0)
+    if (m_framer.FrameWaiting())
         consider(m_lastPollUs);
     if ((t.SendPending || t.ResendPending) && IsRtu() && m_anyByte)
-        consider(m_lastByteUs + m_interFrameUs);
+        consider(qMax(m_lastByteUs + m_interFrameUs, m_holdUntilUs));
     if (IsRtu() && t.ReceiveLength > 0)
         consider(m_lastByteUs + t.GapUs);
     if (t.ResponseCountdownUs > 0)

@@ -63,6 +63,8 @@ private:
     void Dispatch(qint64 nowUs);
     bool CanSendNow(qint64 nowUs) const;
     void SendRequest(qint64 nowUs, bool resend);
+    // How long a request written now may go unanswered.
+    qint64 ResponseTimeUs() const;
     void ProcessReply();
     void RejectReply(const ReplyCheck& check, ReadProblem problem);
     void RequestBlock(quint16 count, quint16 start);
@@ -85,6 +87,10 @@ private:
     qint64 m_interFrameUs = 0;
     bool m_anyByte = false;
     bool m_awaitingReply = false; // a request is out and its answer not yet taken
+    int m_sendsOfRequest = 0;     // times the current request has been written
+    qint64 m_lastSendUs = 0;
+    // RTU: no request goes out before this time (answers to earlier sends may still come).
+    qint64 m_holdUntilUs = 0;
     bool m_badHeader = false;
     // The cause that ends the read when the retries run out.
     ReadProblem m_exhaustProblem = ReadProblem::NoAnswer;
