@@ -107,8 +107,13 @@ bool ParseOptions(int argc, char** argv, Options& o)
             o.baud = int(number());
         else if (arg == "--wire-time")
             o.wireTime = true;
-        else if (arg == "--model-id")
+        else if (arg == "--model-id") {
             o.modelId = number();
+            if (o.modelId > 0xFFFF) {
+                std::fprintf(stderr, "tamsor-sim: --model-id: a register holds 0 to 65535\n");
+                std::exit(2);
+            }
+        }
         else if (arg == "--latency")
             o.latencyMs = int(number());
         else if (arg == "--drop-every")
@@ -294,15 +299,16 @@ bool ServeConnection(modbus_t* ctx, Device& device, bool tcp)
     }
 }
 
-std::vector<uint8_t> LoadImage(const std::string& path)
+// The image file's bytes; false with the system's reason when the file cannot be read.
+bool LoadImage(const std::string& path, std::vector<uint8_t>& image)
 {
     std::ifstream file(path, std::ios::binary);
-    std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)),
-                               std::istreambuf_iterator<char>());
-    if (!file.good() && !file.eof()) {
-        image.clear();
+    if (!file) {
+        std::fprintf(stderr, "tamsor-sim: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
     }
-    return image;
+    image.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
 }
 
 // Splits ADDRESS[:PORT] or [IPv6][:PORT] (port 502 when none is given); false when the
@@ -412,10 +418,12 @@ int main(int argc, char** argv)
         Usage();
         return 2;
     }
-    std::vector<uint8_t> image = LoadImage(o.image);
+    std::vector<uint8_t> image;
+    if (!LoadImage(o.image, image))
+        return 1;
     if (image.size() != kImageSize) {
-        std::fprintf(stderr, "tamsor-sim: %s: a register image must be %zu bytes\n",
-                     o.image.c_str(), kImageSize);
+        std::fprintf(stderr, "tamsor-sim: %s: a register image must be %zu bytes, not %zu\n",
+                     o.image.c_str(), kImageSize, image.size());
         return 1;
     }
     if (pipe(g_signalPipe) != 0)
