@@ -68,6 +68,19 @@ void FillStation(TKivStation& station)
     station.Alarms->BackupAddr = 3000;
 }
 
+// A filled station on a project of its own, with a copy taken before the import under test,
+// so a refused import can be checked to have changed nothing.
+struct ScratchStation {
+    ScratchStation() : station(new TKivStation(new TKivChannel(root.Channels.get())))
+    {
+        FillStation(*station);
+        before.Assign(*station);
+    }
+    TKivTamsor root;
+    TKivStation* station;
+    TKivStation before{nullptr};
+};
+
 class FlagNode : public TKivNode
 {
 public:
@@ -104,11 +117,8 @@ TEST_F(DefineFileImport, ModelSectionDecidesWhetherTheFileIsTaken)
         {"[Model]\nName=P\nI", 0}, // cut inside the ID line
     };
     for (const Case& c : cases) {
-        TKivTamsor scratchRoot;
-        auto* scratch = new TKivStation(new TKivChannel(scratchRoot.Channels.get()));
-        FillStation(*scratch);
-        TKivStation before(nullptr);
-        before.Assign(*scratch);
+        ScratchStation fixture;
+        TKivStation* scratch = fixture.station;
         QString error;
         const bool imported = scratch->ImportDefine(Write(c.text), &error);
         EXPECT_EQ(imported, c.id != 0) << c.text.toStdString();
@@ -118,7 +128,7 @@ TEST_F(DefineFileImport, ModelSectionDecidesWhetherTheFileIsTaken)
             EXPECT_EQ(scratch->Recipes->Count(), 0) << c.text.toStdString();
         } else {
             EXPECT_FALSE(error.isEmpty()) << c.text.toStdString();
-            EXPECT_EQ(scratch->Compare(before), 0) << c.text.toStdString();
+            EXPECT_EQ(scratch->Compare(fixture.before), 0) << c.text.toStdString();
             EXPECT_EQ(scratch->Description, QStringLiteral("old description"))
                 << c.text.toStdString();
         }
@@ -302,11 +312,8 @@ TEST_F(DefineFileImport, AbsurdCountsAreBounded)
         {manyTables, false, 0},
     };
     for (const Case& c : cases) {
-        TKivTamsor scratchRoot;
-        auto* scratch = new TKivStation(new TKivChannel(scratchRoot.Channels.get()));
-        FillStation(*scratch);
-        TKivStation before(nullptr);
-        before.Assign(*scratch);
+        ScratchStation fixture;
+        TKivStation* scratch = fixture.station;
         QString error;
         const bool imported =
             scratch->ImportDefine(Write("[Model]\nName=P\nID=1\n" + c.body), &error);
@@ -314,7 +321,7 @@ TEST_F(DefineFileImport, AbsurdCountsAreBounded)
         ASSERT_EQ(imported, c.accepted) << label;
         if (!imported) {
             EXPECT_FALSE(error.isEmpty()) << label;
-            EXPECT_EQ(scratch->Compare(before), 0) << label;
+            EXPECT_EQ(scratch->Compare(fixture.before), 0) << label;
         } else if (scratch->Recipes->Count() > 0) {
             EXPECT_EQ(scratch->Recipes->Items(0)->RecipeItems->Count(), c.recipeColumns) << label;
         }
