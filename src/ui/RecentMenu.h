@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/Kivrecentfile.h"
+#include "settings/KivRecentFile.h"
 
 #include <QObject>
 #include <functional>

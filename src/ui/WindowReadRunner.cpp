@@ -1,6 +1,6 @@
 #include "WindowReadRunner.h"
 
-#include "Communicationform.h"
+#include "CommunicationForm.h"
 
 TWindowReadRunner::TWindowReadRunner(QWidget* parent, TStationReader::TransportFactory factory)
     : m_parent(parent), m_factory(std::move(factory)), m_previous(SetStationReadRunner(this))

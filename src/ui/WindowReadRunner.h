@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Communicationform.h"
+#include "CommunicationForm.h"
 #include "comm/StationReadRunner.h"
 
 #include <QPointer>

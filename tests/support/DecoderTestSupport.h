@@ -3,9 +3,9 @@
 // A language with known texts and a station whose register image a test fills, for the
 // decoder and report tests.
 #include "LangTestFolder.h"
-#include "comm/Kivcrc.h"
-#include "lang/Kivlanres.h"
-#include "model/Kivchannel.h"
+#include "comm/KivCrc.h"
+#include "lang/KivLanRes.h"
+#include "model/KivChannel.h"
 
 #include <QString>
 #include <QStringList>

@@ -3,10 +3,10 @@
 // history. The definitions share registers. Prints the time and the megabytes written per
 // second, and the time spent building the texts alone.
 
-#include "comm/Kivcrc.h"
-#include "lang/Kivlanres.h"
+#include "comm/KivCrc.h"
+#include "lang/KivLanRes.h"
 #include "model/KivDateTime.h"
-#include "model/Kivchannel.h"
+#include "model/KivChannel.h"
 #include "reports/KivAlarmDecoder.h"
 #include "reports/KivDataRecordDecoder.h"
 #include "reports/KivRecipeDecoder.h"

@@ -3,7 +3,7 @@
 // the file to the last alarm, best of 3 runs into the same station.
 
 #include "BenchDefineFile.h"
-#include "model/Kivchannel.h"
+#include "model/KivChannel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

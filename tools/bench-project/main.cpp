@@ -2,8 +2,8 @@
 // save and load each, the file size and peak memory, beside the time zlib alone needs to
 // deflate and inflate the same body. Each size runs in a child process of its own.
 #include "model/KivDateTime.h"
-#include "model/Kivfileinf.h"
-#include "model/Kivtamsor.h"
+#include "model/KivFileInf.h"
+#include "model/KivTamsor.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

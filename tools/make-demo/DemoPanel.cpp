@@ -1,6 +1,6 @@
 #include "DemoPanel.h"
 
-#include "comm/Kivcrc.h"
+#include "comm/KivCrc.h"
 #include "model/KivRegisters.h"
 
 #include <QStringList>

@@ -5,9 +5,9 @@
 
 #include "DemoPanel.h"
 #include "TamsorError.h"
-#include "lang/Kivlanres.h"
-#include "model/Kivfileinf.h"
-#include "model/Kivtamsor.h"
+#include "lang/KivLanRes.h"
+#include "model/KivFileInf.h"
+#include "model/KivTamsor.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "TamsorError.h"
-#include "model/Kivtamsor.h"
+#include "model/KivTamsor.h"
 
 namespace {
 

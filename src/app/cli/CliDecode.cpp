@@ -4,7 +4,7 @@
 #include "TamsorError.h"
 #include "comm/ReadStation.h"
 #include "model/KivDateTime.h"
-#include "model/Kivchannel.h"
+#include "model/KivChannel.h"
 #include "reports/KivStationReports.h"
 
 #include <QDir>

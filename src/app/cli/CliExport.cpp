@@ -2,7 +2,7 @@
 // exactly as a scheduled read writes it.
 #include "CliCommand.h"
 #include "CliProject.h"
-#include "model/Kivtamsor.h"
+#include "model/KivTamsor.h"
 #include "reports/KivStationReports.h"
 
 #include <QDir>

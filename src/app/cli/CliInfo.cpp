@@ -2,7 +2,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "model/KivDateTime.h"
-#include "model/Kivtamsor.h"
+#include "model/KivTamsor.h"
 
 #include <QCryptographicHash>
 #include <QJsonArray>

@@ -1,9 +1,9 @@
 #include "CliProject.h"
 
 #include "TamsorError.h"
-#include "comm/Kivserial.h"
-#include "model/Kivfileinf.h"
-#include "model/Kivtamsor.h"
+#include "comm/KivSerial.h"
+#include "model/KivFileInf.h"
+#include "model/KivTamsor.h"
 
 #include <QRegularExpression>
 

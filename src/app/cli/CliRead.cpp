@@ -4,7 +4,7 @@
 #include "CliProject.h"
 #include "comm/ReadStation.h"
 #include "comm/StationReadRunner.h"
-#include "model/Kivtamsor.h"
+#include "model/KivTamsor.h"
 
 #include <QFileInfo>
 

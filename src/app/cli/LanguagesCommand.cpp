@@ -1,7 +1,7 @@
 // tamsor-cli languages: the installed languages, the selected one marked.
 #include "CliCommand.h"
-#include "lang/Kivlanres.h"
-#include "lang/Kivlocale.h"
+#include "lang/KivLanRes.h"
+#include "lang/KivLocale.h"
 
 namespace
 {

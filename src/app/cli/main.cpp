@@ -2,9 +2,9 @@
 // everything after it belongs to the command.
 #include "CliCommand.h"
 #include "TamsorError.h"
-#include "lang/Kivlangstartup.h"
-#include "lang/Kivlanres.h"
-#include "lang/Kivlocale.h"
+#include "lang/KivLangStartup.h"
+#include "lang/KivLanRes.h"
+#include "lang/KivLocale.h"
 
 #include <QCoreApplication>
 

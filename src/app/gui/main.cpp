@@ -1,10 +1,10 @@
 // tamsor: the desktop program.
-#include "Langui.h"
-#include "Mainform.h"
+#include "LangUi.h"
+#include "MainForm.h"
 #include "TamsorError.h"
 #include "WindowReadRunner.h"
-#include "lang/Kivlangapply.h"
-#include "lang/Kivlangstartup.h"
+#include "lang/KivLangApply.h"
+#include "lang/KivLangStartup.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 #include "ReadEngine.h"
 
 #include "ReadTexts.h"
-#include "lang/Kivlanres.h"
+#include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Kivmodbus.h"
+#include "KivModbus.h"
 #include "ReadTransport.h"
 #include "StationRead.h"
 

@@ -2,10 +2,10 @@
 
 #include "ReadTexts.h"
 #include "StationReadRunner.h"
-#include "lang/Kivlanres.h"
+#include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 #include "model/KivDateTime.h"
-#include "model/Kivchannel.h"
+#include "model/KivChannel.h"
 
 #include <QDir>
 #include <QElapsedTimer>

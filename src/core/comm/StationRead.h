@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Kivserial.h"
+#include "KivSerial.h"
 
 #include <QByteArray>
 #include <QString>

@@ -4,10 +4,10 @@
 #include "KivDefineImport.h"
 
 #include "KivIniFile.h"
-#include "Kivchannel.h"
-#include "Kivdefinitions.h"
+#include "KivChannel.h"
+#include "KivDefinitions.h"
 #include "comm/ReadTexts.h"
-#include "lang/Kivlanres.h"
+#include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 
 using namespace DefineImport;

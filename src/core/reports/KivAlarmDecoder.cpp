@@ -1,9 +1,9 @@
 #include "KivAlarmDecoder.h"
 
-#include "Kivutil.h"
-#include "lang/Kivlanres.h"
+#include "KivUtil.h"
+#include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
-#include "model/Kivchannel.h"
+#include "model/KivChannel.h"
 
 namespace
 {

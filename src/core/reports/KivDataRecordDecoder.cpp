@@ -1,9 +1,9 @@
 #include "KivDataRecordDecoder.h"
 
-#include "comm/Kivcrc.h"
-#include "lang/Kivlanres.h"
+#include "comm/KivCrc.h"
+#include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
-#include "model/Kivchannel.h"
+#include "model/KivChannel.h"
 
 namespace
 {

@@ -1,8 +1,8 @@
 #include "KivRecipeDecoder.h"
 
-#include "lang/Kivlanres.h"
+#include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
-#include "model/Kivchannel.h"
+#include "model/KivChannel.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "KivDecodedTable.h"
-#include "Kivutil.h"
+#include "KivUtil.h"
 
 #include <QByteArray>
 #include <vector>

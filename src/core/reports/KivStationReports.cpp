@@ -2,10 +2,10 @@
 
 #include "KivDateFormat.h"
 #include "KivReportFiles.h"
-#include "Kivutil.h"
-#include "lang/Kivlanres.h"
+#include "KivUtil.h"
+#include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
-#include "model/Kivchannel.h"
+#include "model/KivChannel.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,0 +1,159 @@
+#include "KivChannel.h"
+
+#include "KivTamsor.h"
+#include "lang/KivLanRes.h"
+#include "lang/StringIds.h"
+
+const QByteArray& ZeroRegisterImage()
+{
+    static const QByteArray zeros(RegisterImageSize, '\0');
+    return zeros;
+}
+
+// ---- TKivStation ------------------------------------------------------------------------------
+
+TKivStation::TKivStation(TKivChannel* owner) : Owner(owner)
+{
+    Recipes = std::make_unique<TKivRecipes>(this);
+    DataRecords = std::make_unique<TKivDataRecords>(this);
+    Alarms = std::make_unique<TKivAlarms>(this);
+    RegisterImage = ZeroRegisterImage();
+    if (Owner) {
+        Owner->Stations.AddNew(this);
+        StationNum = Owner->FirstFreeStationNum();
+    }
+}
+
+TKivStation::~TKivStation()
+{
+    if (Owner)
+        Owner->Stations.Remove(this);
+    Recipes.reset();
+    DataRecords.reset();
+    Alarms.reset();
+    delete Node;
+}
+
+QString TKivStation::GetCaption() const
+{
+    if (ModelName.isEmpty())
+        return GetLangString(StrId::StationNoModel);
+    if (!Description.isEmpty())
+        return ModelName + QStringLiteral(" : ") + Description;
+    return ModelName;
+}
+
+quint16 TKivStation::RegisterAt(quint32 r) const
+{
+    if (r >= quint32(RegisterCount) || RegisterImage.size() != RegisterImageSize)
+        return 0;
+    const auto* bytes = reinterpret_cast<const uchar*>(RegisterImage.constData()) + 2 * r;
+    return quint16(bytes[0] | (bytes[1] << 8));
+}
+
+void TKivStation::Serialize(TKivSerialization& s)
+{
+    s.ValueUInt32(QStringLiteral("StationNum"), StationNum);
+    s.ValueString(QStringLiteral("ModelName"), ModelName);
+    s.ValueUInt32(QStringLiteral("ModelID"), ModelID);
+    s.ValueObject(QStringLiteral("Recipes"), *Recipes);
+    s.ValueObject(QStringLiteral("DataRecords"), *DataRecords);
+    s.ValueObject(QStringLiteral("Alarms"), *Alarms);
+    s.ValueUInt32(QStringLiteral("ScheduleTime"), ScheduleTime);
+    s.ValueDouble(QStringLiteral("UpdateTime"), UpdateTime);
+    if (s.Mode() == TKivSerialization::Save) {
+        TKivStream image(RegisterImage);
+        s.ValueMemory(QStringLiteral("Register"), image);
+        return;
+    }
+    TKivStream image;
+    s.ValueMemory(QStringLiteral("Register"), image);
+    // Anything but a whole image would misplace every register: start from zeros instead.
+    RegisterImage = image.Size() == RegisterImageSize ? image.TakeBytes() : ZeroRegisterImage();
+}
+
+// ---- TKivChannel ------------------------------------------------------------------------------
+
+TKivChannel::TKivChannel(TKivChannels* owner) : Owner(owner)
+{
+    if (Owner)
+        Owner->AddNew(this);
+}
+
+TKivChannel::~TKivChannel()
+{
+    if (Owner)
+        Owner->Remove(this);
+    Stations.Clear();
+    delete Node;
+}
+
+void TKivChannel::Serialize(TKivSerialization& s)
+{
+    s.ValueInt32(QStringLiteral("Type"), Type);
+    s.ValueString(QStringLiteral("UartPort"), UartPort);
+    s.ValueInt32(QStringLiteral("Baudrate"), Baudrate);
+    s.ValueInt32(QStringLiteral("DataBits"), DataBits);
+    s.ValueInt32(QStringLiteral("StopBit"), StopBit);
+    s.ValueInt32(QStringLiteral("Parity"), Parity);
+    s.ValueString(QStringLiteral("Ip"), Ip);
+    s.ValueString(QStringLiteral("RegisterFileName"), RegisterFileName);
+    s.ValueList(QStringLiteral("Channel"), *this, Stations, [this] { return new TKivStation(this); });
+}
+
+namespace {
+
+// The index-th letter of letters, or "?" for an index that names none.
+QChar LetterAt(const char* letters, qint32 index)
+{
+    const QLatin1StringView text(letters);
+    return index >= 0 && index < text.size() ? QChar(text[index]) : QLatin1Char('?');
+}
+
+} // namespace
+
+QString TKivChannel::GetCaption() const
+{
+    if (Type == TypeUart && !UartPort.isEmpty()) {
+        return QStringLiteral("%1 [%2,%3,%4,%5]")
+            .arg(UartPort)
+            .arg(Baudrate)
+            .arg(LetterAt("NOEMS", Parity))
+            .arg(LetterAt("5678", DataBits))
+            .arg(LetterAt("12", StopBit));
+    }
+    if (Type == TypeInternet && !Ip.isEmpty())
+        return Ip;
+    if (Type == TypeRegisterFile && !RegisterFileName.isEmpty())
+        return RegisterFileName;
+    return GetLangString(StrId::ChannelTypeBase + 1 + Type);
+}
+
+TKivStation* TKivChannel::FindStation(quint32 number) const
+{
+    for (TKivStation* station : Stations) {
+        if (station->StationNum == number)
+            return station;
+    }
+    return nullptr;
+}
+
+quint32 TKivChannel::FirstFreeStationNum() const
+{
+    bool used[256] = {};
+    for (const TKivStation* station : Stations) {
+        if (station->StationNum < 256)
+            used[station->StationNum] = true;
+    }
+    for (quint32 number = 0; number < 256; ++number) {
+        if (!used[number])
+            return number;
+    }
+    return 0;
+}
+
+void TKivChannel::SetScheduleBase(quint32 time)
+{
+    for (TKivStation* station : Stations)
+        station->SetScheduleBase(time);
+}

@@ -1,0 +1,81 @@
+#include "KivTamsor.h"
+
+#include "lang/KivLanRes.h"
+#include "lang/StringIds.h"
+
+// ---- TKivChannels -----------------------------------------------------------------------------
+
+TKivChannels::TKivChannels() : TKivList(this) {}
+
+TKivChannels::~TKivChannels() { Clear(); }
+
+void TKivChannels::Serialize(TKivSerialization& s)
+{
+    s.ValueList(QStringLiteral("Channels"), *this, *this, [this] { return new TKivChannel(this); });
+}
+
+void TKivChannels::SetScheduleBase(quint32 time)
+{
+    for (TKivChannel* channel : *this)
+        channel->SetScheduleBase(time);
+}
+
+void TKivChannels::TakeChannelsFrom(TKivChannels& other)
+{
+    const QList<TKivChannel*> moving(other.begin(), other.end());
+    for (TKivChannel* channel : moving) {
+        other.Remove(channel);
+        channel->Owner = this;
+        Add(channel);
+    }
+}
+
+// ---- TKivTamsor -------------------------------------------------------------------------------
+
+TKivTamsor::TKivTamsor(QObject* owner) : Owner(owner), Channels(std::make_unique<TKivChannels>()) {}
+
+TKivTamsor::~TKivTamsor() = default;
+
+void TKivTamsor::Serialize(TKivSerialization& s)
+{
+    s.ValueString(QStringLiteral("Title"), Title);
+    s.ValueString(QStringLiteral("Description"), Description);
+    s.ValueObject(QStringLiteral("Channels"), *Channels);
+    s.ValueUInt32(QStringLiteral("Schedule"), Schedule);
+    if (s.Mode() == TKivSerialization::Load) {
+        Opened = true;
+        Schedule = 0;
+    }
+}
+
+QString TKivTamsor::GetCaption() const
+{
+    return Title.isEmpty() ? GetLangString(StrId::MainTitle) : Title;
+}
+
+void TKivTamsor::Start()
+{
+    Title.clear();
+    Description.clear();
+    Opened = true;
+}
+
+void TKivTamsor::Close()
+{
+    Title.clear();
+    Description.clear();
+    Opened = false;
+    Channels->Clear();
+}
+
+void TKivTamsor::SetScheduleBase(quint32 time) { Channels->SetScheduleBase(time); }
+
+void TKivTamsor::TakeProjectFrom(TKivTamsor& other)
+{
+    Channels->Clear();
+    Channels->TakeChannelsFrom(*other.Channels);
+    Title = std::exchange(other.Title, QString());
+    Description = std::exchange(other.Description, QString());
+    Schedule = std::exchange(other.Schedule, 0u);
+    Opened = std::exchange(other.Opened, false);
+}

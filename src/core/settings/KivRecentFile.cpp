@@ -1,0 +1,58 @@
+#include "KivRecentFile.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+bool TKivRecentFile::Add(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    qsizetype found = -1;
+    for (qsizetype i = 0; i < m_entries.size() && found < 0; ++i)
+        if (m_entries.at(i).compare(path, Qt::CaseInsensitive) == 0)
+            found = i;
+    if (found < 0)
+        m_entries.prepend(path);
+    else
+        m_entries.move(found, 0);
+    if (m_entries.size() > MaxEntries)
+        m_entries.resize(MaxEntries);
+    Rebuild(MaxEntries);
+    return true;
+}
+
+bool TKivRecentFile::Rebuild(int maximum)
+{
+    if (!m_menu)
+        return false;
+    m_menu->ClearRecentItems();
+    const int count = qMin<qsizetype>(maximum, m_entries.size());
+    for (int i = 0; i < count; ++i) {
+        const QString& path = m_entries.at(i);
+        if (QFileInfo(path).isFile())
+            m_menu->AddRecentItem(ItemCaption(i, path), path);
+    }
+    return true;
+}
+
+QString TKivRecentFile::ItemCaption(int position, const QString& path)
+{
+    // "&" marks the access key in menu texts; one inside the path is doubled to show as is.
+    QString shown = path;
+    shown.replace(u'&', QStringLiteral("&&"));
+    return QStringLiteral("&%1 : %2").arg(position).arg(shown);
+}
+
+QString TKivRecentFile::EntriesText() const
+{
+    QString text;
+    for (const QString& entry : m_entries)
+        text += entry + QStringLiteral("\r\n");
+    return text;
+}
+
+void TKivRecentFile::SetEntriesText(const QString& text)
+{
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
+    m_entries = text.split(lineBreak, Qt::SkipEmptyParts);
+}

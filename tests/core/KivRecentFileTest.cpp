@@ -1,0 +1,98 @@
+#include "settings/KivRecentFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+class FakeRecentMenu : public TKivRecentMenu
+{
+public:
+    void ClearRecentItems() override { captions.clear(); }
+    void AddRecentItem(const QString& caption, const QString& path) override
+    {
+        captions << caption;
+        paths << path;
+    }
+    QStringList captions;
+    QStringList paths;
+};
+
+class RecentFileTest : public ::testing::Test
+{
+protected:
+    QString existing(const QString& name)
+    {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        return path;
+    }
+    QTemporaryDir dir;
+    FakeRecentMenu menu;
+    TKivRecentFile recent;
+};
+
+TEST_F(RecentFileTest, AddMovesToFrontKeepsStoredCaseAndTrims)
+{
+    recent.SetMenu(&menu);
+    EXPECT_FALSE(recent.Add(QString()));
+    for (int i = 0; i < 12; ++i)
+        EXPECT_TRUE(recent.Add(QStringLiteral("/p/Project%1.zop").arg(i)));
+    EXPECT_EQ(recent.Entries().size(), 10);
+    EXPECT_EQ(recent.Entries().first(), u"/p/Project11.zop");
+    EXPECT_EQ(recent.Entries().last(), u"/p/Project2.zop");
+
+    recent.Add(QStringLiteral("/P/PROJECT5.ZOP"));
+    EXPECT_EQ(recent.Entries().size(), 10);
+    EXPECT_EQ(recent.Entries().first(), u"/p/Project5.zop");
+    EXPECT_EQ(recent.Entries().count(QStringLiteral("/p/Project5.zop")), 1);
+}
+
+TEST_F(RecentFileTest, MissingFilesKeepTheirPlaceAndNumber)
+{
+    const QString first = existing(QStringLiteral("a.zop"));
+    const QString third = existing(QStringLiteral("c&d.zop"));
+    recent.SetEntriesText(first + QStringLiteral("\r\n") +
+                          dir.filePath(QStringLiteral("gone.zop")) + QStringLiteral("\r\n") +
+                          third + QStringLiteral("\r\n"));
+    EXPECT_FALSE(recent.Rebuild(10)); // no menu yet
+    recent.SetMenu(&menu);
+    EXPECT_TRUE(recent.Rebuild(10));
+    EXPECT_EQ(menu.captions,
+              QStringList({QStringLiteral("&0 : ") + first,
+                           QStringLiteral("&2 : ") +
+                               QString(third).replace(QStringLiteral("&"), QStringLiteral("&&"))}));
+    EXPECT_EQ(menu.paths.last(), third);
+    EXPECT_EQ(recent.Entries().size(), 3);
+}
+
+TEST_F(RecentFileTest, EntriesTextRoundTripAndLineBreaks)
+{
+    recent.SetEntriesText(QStringLiteral("/a.zop\r\n/b.zop\n/c.zop\r/d.zop\n\n"));
+    EXPECT_EQ(recent.Entries(), QStringList({"/a.zop", "/b.zop", "/c.zop", "/d.zop"}));
+    EXPECT_EQ(recent.EntriesText(), QStringLiteral("/a.zop\r\n/b.zop\r\n/c.zop\r\n/d.zop\r\n"));
+    recent.SetEntriesText(QString());
+    EXPECT_TRUE(recent.Entries().isEmpty());
+    EXPECT_EQ(recent.EntriesText(), QString());
+}
+
+TEST_F(RecentFileTest, MoreThanTenStoredLinesShowTenUntilTheNextAdd)
+{
+    QString text;
+    for (int i = 0; i < 12; ++i)
+        text += existing(QStringLiteral("p%1.zop").arg(i)) + QStringLiteral("\n");
+    recent.SetEntriesText(text);
+    recent.SetMenu(&menu);
+    recent.Rebuild(TKivRecentFile::MaxEntries);
+    EXPECT_EQ(menu.captions.size(), 10);
+    EXPECT_EQ(recent.Entries().size(), 12);
+    recent.Add(dir.filePath(QStringLiteral("p11.zop")));
+    EXPECT_EQ(recent.Entries().size(), 10);
+    EXPECT_TRUE(menu.captions.first().endsWith(QStringLiteral("p11.zop")));
+}
+
+} // namespace
