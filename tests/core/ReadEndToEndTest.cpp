@@ -200,3 +200,38 @@ TEST_F(EndToEnd, SimulatorRefusesAMalformedTcpAddress)
         EXPECT_FALSE(sim.readAllStandardOutput().contains("ready")) << address;
     }
 }
+
+TEST_F(EndToEnd, TcpRepliesThatAnswerNothingAskedLeaveTheImageAligned)
+{
+    // Requests 2 and 601 read blocks 1 and 600.
+    for (const char* fault : {"--duplicate-reply", "--reply-ahead"}) {
+        for (const char* request : {"2", "601"}) {
+            const StationReadOutcome outcome = RunStationRead(ServeTcp({fault, request}));
+            ASSERT_EQ(outcome.state, ReadDone) << fault << ' ' << request;
+            EXPECT_EQ(outcome.image, m_image) << fault << ' ' << request;
+            m_peers.Clear();
+        }
+    }
+}
+
+TEST_F(EndToEnd, DeviceThatSendsWithoutPauseFailsTheReadQuickly)
+{
+    // Which of its replies is judged first depends on timing: one that carries the number of
+    // the request outstanding does not fit it, the others answer nothing asked.
+    StationReadOutcome outcome = RunStationRead(ServeTcp({"--flood"}));
+    EXPECT_EQ(outcome.state, ReadFailed);
+    EXPECT_TRUE(outcome.problem == ReadProblem::UnaskedReplies ||
+                outcome.problem == ReadProblem::ReplyMismatch)
+        << int(outcome.problem);
+    EXPECT_TRUE(outcome.image.isEmpty());
+    EXPECT_LT(outcome.durationMs, 3000);
+
+    const StationReadRequest request = ServeRtu({"--flood"});
+    if (request.line.UartPort.isEmpty())
+        GTEST_SKIP() << "socat is not installed";
+    outcome = RunStationRead(request);
+    EXPECT_EQ(outcome.state, ReadFailed);
+    EXPECT_EQ(outcome.problem, ReadProblem::LineBusy);
+    EXPECT_TRUE(outcome.image.isEmpty());
+    EXPECT_LT(outcome.durationMs, 3000);
+}

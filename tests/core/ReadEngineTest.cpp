@@ -1,117 +1,15 @@
-#include "comm/KivCrc.h"
 #include "comm/ReadEngine.h"
+
+#include "FakeModbus.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <functional>
 
 namespace
 {
 
 constexpr qint64 kMs = 1000;
-
-// A transport whose bytes the test hands in; every write is recorded and shown to a fake
-// device that may queue an answer.
-class FakeTransport : public TReadTransport
-{
-public:
-    explicit FakeTransport(Framing framing) : framing(framing) {}
-    Framing Kind() const override { return framing; }
-    bool Open() override
-    {
-        ++opens;
-        return true;
-    }
-    void Close() override { closed = true; }
-    bool IsReady() const override { return ready; }
-    int Write(const char* bytes, int count) override
-    {
-        writes.push_back(QByteArray(bytes, count));
-        if (device)
-            device(writes.back());
-        return count;
-    }
-    int Take(char* buffer, int maximum) override
-    {
-        if (pieces.empty())
-            return 0;
-        QByteArray& piece = pieces.front();
-        const int n = qMin(maximum, int(piece.size()));
-        std::memcpy(buffer, piece.constData(), size_t(n));
-        piece.remove(0, n);
-        if (piece.isEmpty())
-            pieces.pop_front();
-        return n;
-    }
-    ReadProblem Problem() const override { return problem; }
-    QString ErrorText() const override { return QString(); }
-
-    Framing framing;
-    bool ready = true;
-    bool closed = false;
-    int opens = 0;
-    ReadProblem problem = ReadProblem::None;
-    std::vector<QByteArray> writes;
-    std::deque<QByteArray> pieces; // what one Take may return at most
-    std::function<void(const QByteArray&)> device;
-};
-
-QByteArray WithCrc(QByteArray frame)
-{
-    const quint16 crc = ModbusCrc16(frame.constData(), int(frame.size()));
-    return frame.append(char(crc & 0xFF)).append(char(crc >> 8));
-}
-
-// A device over a register image: answers function-3 requests in RTU or TCP form.
-struct FakeDevice {
-    std::vector<quint16> registers = std::vector<quint16>(65536);
-    bool tcp = false;
-
-    FakeDevice()
-    {
-        for (int n = 0; n < 65536; ++n)
-            registers[size_t(n)] = quint16(n * 7 + 3);
-        registers[0xFF80] = 1234;
-    }
-    static int Start(const QByteArray& pdu) { return quint8(pdu[2]) << 8 | quint8(pdu[3]); }
-    static int Count(const QByteArray& pdu) { return quint8(pdu[4]) << 8 | quint8(pdu[5]); }
-    // The request from the unit identifier on, without CRC or header.
-    QByteArray Pdu(const QByteArray& request) const
-    {
-        return tcp ? request.mid(6) : request.left(6);
-    }
-    QByteArray Frame(const QByteArray& unitAndPdu) const
-    {
-        if (!tcp)
-            return WithCrc(unitAndPdu);
-        QByteArray header(6, '\0');
-        header[5] = char(unitAndPdu.size());
-        return header + unitAndPdu;
-    }
-    QByteArray Answer(const QByteArray& request) const
-    {
-        const QByteArray pdu = Pdu(request);
-        QByteArray reply;
-        reply.append(pdu[0]).append(char(3)).append(char(2 * Count(pdu)));
-        for (int i = 0; i < Count(pdu); ++i) {
-            const quint16 value = registers[size_t(Start(pdu) + i)];
-            reply.append(char(value >> 8)).append(char(value & 0xFF));
-        }
-        return Frame(reply);
-    }
-    QByteArray Exception(const QByteArray& request, int code) const
-    {
-        return Frame(QByteArray().append(Pdu(request)[0]).append(char(0x83)).append(char(code)));
-    }
-    QByteArray Image() const
-    {
-        QByteArray image;
-        for (quint16 value : registers)
-            image.append(char(value & 0xFF)).append(char(value >> 8));
-        return image;
-    }
-};
 
 StationReadRequest Request(int channelType, quint32 modelId = 1234)
 {
@@ -195,7 +93,7 @@ TEST_P(ReadEngineBothFramings, FullReadSendsIdentifyThen1024BlocksAndDeliversIma
     if (GetParam() == TReadTransport::Framing::Rtu)
         EXPECT_EQ(h.transport.writes[0], identify);
     else
-        EXPECT_EQ(h.transport.writes[0], QByteArray::fromHex("0000000000060103ff800002"));
+        EXPECT_EQ(h.transport.writes[0], QByteArray::fromHex("0001000000060103ff800002"));
     for (size_t i = 1; i < 1025; ++i) {
         ASSERT_EQ(h.RequestStart(i), int(64 * (i - 1)));
         ASSERT_EQ(FakeDevice::Count(h.device.Pdu(h.transport.writes[i])), 64);
@@ -385,7 +283,8 @@ TEST_P(ReadEngineBothFramings, BadRepliesAreNeverStored)
                     } else {
                         body[1] = char(4);
                     }
-                    reply = h.device.Frame(body);
+                    reply =
+                        h.device.Frame(body, h.device.tcp ? FakeDevice::TransactionId(request) : 0);
                 } else {
                     reply = h.device.Exception(request, 2);
                 }
@@ -571,4 +470,124 @@ TEST(ReadEngine, RtuWaitsTheInterFrameSilenceBeforeTheNextRequest)
     EXPECT_EQ(h.transport.writes.size(), 1u);
     h.engine.Poll(h.now += 1);
     EXPECT_EQ(h.transport.writes.size(), 2u);
+}
+
+// Frames that answer nothing that was asked are dropped: the image stays aligned and the
+// read completes.
+TEST(ReadEngine, TcpFramesThatAnswerNoOutstandingRequestAreDropped)
+{
+    enum Fault { Duplicate, ReplyAhead, OtherUnit };
+    for (Fault fault : {Duplicate, ReplyAhead, OtherUnit}) {
+        for (int block : {1, 600}) {
+            SCOPED_TRACE(testing::Message() << "fault " << fault << " at block " << block);
+            Harness h(TReadTransport::Framing::Tcp);
+            h.transport.device = [&](const QByteArray& request) {
+                const QByteArray pdu = h.device.Pdu(request);
+                const quint16 id = FakeDevice::TransactionId(request);
+                const int start = FakeDevice::Start(pdu);
+                const QByteArray reply = h.device.Answer(request);
+                if (start != 64 * block || FakeDevice::Count(pdu) != 64) {
+                    h.transport.pieces.push_back(reply);
+                } else if (fault == Duplicate) {
+                    h.transport.pieces.push_back(reply + reply);
+                } else if (fault == ReplyAhead) {
+                    // An answer sent ahead of the next request: it carries the identifier
+                    // that request will have, but other registers.
+                    h.transport.pieces.push_back(reply +
+                                                 h.device.Reply(1, start + 128, 64, id + 1));
+                } else {
+                    h.transport.pieces.push_back(h.device.Reply(2, start + 64, 64, id) + reply);
+                }
+            };
+            ASSERT_TRUE(h.Start(Request(1)));
+            h.Run();
+            EXPECT_EQ(h.outcome.state, ReadDone);
+            EXPECT_EQ(h.outcome.image, h.device.Image());
+        }
+    }
+}
+
+TEST(ReadEngine, TcpReplyWithTheIdentifierOfAnEarlierRequestIsNeverStored)
+{
+    Harness h(TReadTransport::Framing::Tcp);
+    h.transport.device = [&](const QByteArray& request) {
+        QByteArray reply = h.device.Answer(request);
+        if (FakeDevice::Start(h.device.Pdu(request)) == 640)
+            reply[1] = char(reply[1] - 1); // labelled as the answer to the request before
+        h.transport.pieces.push_back(reply);
+    };
+    ASSERT_TRUE(h.Start(Request(1)));
+    h.Run(10 * kMs);
+    EXPECT_EQ(h.outcome.state, ReadFailed);
+    EXPECT_EQ(h.outcome.problem, ReadProblem::NoAnswer);
+    EXPECT_TRUE(h.outcome.image.isEmpty());
+}
+
+TEST(ReadEngine, TcpDeviceSendingRepliesNobodyAskedForFailsTheReadAtOnce)
+{
+    Harness h(TReadTransport::Framing::Tcp);
+    h.AnswerAll();
+    quint16 id = 0;
+    int calls = 0;
+    // Well-formed replies without pause, numbered as a device guessing the identifiers would.
+    h.transport.babble = [&] {
+        if (++calls % 2 == 0)
+            return QByteArray(); // nothing more waiting right now
+        QByteArray burst;
+        for (int i = 0; i < 8; ++i, ++id)
+            burst += h.device.Reply(1, 64 * (id % 1024), 64, id);
+        return burst;
+    };
+    ASSERT_TRUE(h.Start(Request(1)));
+    h.Run(1 * kMs, 60'000 * kMs);
+    EXPECT_EQ(h.outcome.state, ReadFailed);
+    EXPECT_EQ(h.outcome.problem, ReadProblem::UnaskedReplies);
+    EXPECT_TRUE(h.outcome.image.isEmpty());
+    EXPECT_LT(h.outcome.durationMs, 100);
+}
+
+TEST(ReadEngine, RtuDeviceThatNeverStopsSendingEndsTheRead)
+{
+    Harness sample(TReadTransport::Framing::Rtu);
+    const QByteArray validFrame = sample.device.Reply(1, 0xFF80, 2);
+    for (const QByteArray& stream : {QByteArray(40, '\x5a'), validFrame.repeated(4)}) {
+        Harness h(TReadTransport::Framing::Rtu);
+        h.AnswerAll();
+        h.transport.babble = [&] { return stream; };
+        ASSERT_TRUE(h.Start(Request(0)));
+        h.Run(1 * kMs, 60'000 * kMs);
+        EXPECT_EQ(h.outcome.state, ReadFailed);
+        EXPECT_EQ(h.outcome.problem, ReadProblem::LineBusy);
+        EXPECT_TRUE(h.outcome.image.isEmpty());
+        // The request waited one response time (501 ms at 115,200 baud) for silence.
+        EXPECT_LT(h.outcome.durationMs, 1000);
+    }
+}
+
+TEST(ReadEngine, ReadThatOutlastsAllItsResponseTimesEnds)
+{
+    // Each answer comes 450 ms after its request and the device then talks on for 450 ms:
+    // every request is answered within its 501 ms, yet the read would take 15 minutes.
+    Harness h(TReadTransport::Framing::Rtu);
+    std::deque<std::pair<qint64, QByteArray>> due;
+    qint64 talkUntil = 0;
+    h.transport.device = [&](const QByteArray& request) {
+        due.emplace_back(h.now + 450 * kMs, h.device.Answer(request));
+    };
+    h.transport.babble = [&] { return h.now < talkUntil ? QByteArray(1, '\0') : QByteArray(); };
+    ASSERT_TRUE(h.Start(Request(0)));
+    h.engine.Poll(h.now);
+    while (h.engine.IsRunning() && h.now < 1'000'000 * kMs) {
+        h.now += 5 * kMs;
+        for (; !due.empty() && due.front().first <= h.now; due.pop_front()) {
+            h.transport.pieces.push_back(due.front().second);
+            talkUntil = h.now + 450 * kMs;
+        }
+        h.engine.Poll(h.now);
+    }
+    EXPECT_EQ(h.outcome.state, ReadFailed);
+    EXPECT_EQ(h.outcome.problem, ReadProblem::Overtime);
+    EXPECT_TRUE(h.outcome.image.isEmpty());
+    // 6 s without a byte, then 1,025 requests and 7 sends more at 501 ms each.
+    EXPECT_NEAR(double(h.outcome.durationMs), 6000 + 1032 * 501, 10);
 }

@@ -43,6 +43,9 @@ struct Options {
     int badCrcEvery = 0;
     int splitTcpMs = -1;
     int closeAfter = 0;
+    int duplicateReply = 0; // request number whose reply goes out twice
+    int replyAhead = 0;     // request number after whose reply the next one is sent unasked
+    bool flood = false;
 };
 
 int g_signalPipe[2] = {-1, -1};
@@ -70,6 +73,11 @@ void Usage()
         "  --bad-crc-every N   corrupt the CRC of every Nth RTU reply\n"
         "  --split-tcp MS      send each TCP reply in two segments MS apart\n"
         "  --close-after N     after N requests close the TCP connection (RTU: go silent)\n"
+        "  --duplicate-reply N send the reply to request N twice\n"
+        "  --reply-ahead N     after the reply to request N also send, unasked, the reply to\n"
+        "                      the block that follows it (TCP: with the next transaction id)\n"
+        "  --flood             send well-formed replies without pause and without waiting\n"
+        "                      for requests\n"
         "Port 0 picks a free TCP port. Prints a line starting with \"ready\" when serving.\n");
 }
 
@@ -113,8 +121,7 @@ bool ParseOptions(int argc, char** argv, Options& o)
                 std::fprintf(stderr, "tamsor-sim: --model-id: a register holds 0 to 65535\n");
                 std::exit(2);
             }
-        }
-        else if (arg == "--latency")
+        } else if (arg == "--latency")
             o.latencyMs = int(number());
         else if (arg == "--drop-every")
             o.dropEvery = int(number());
@@ -128,6 +135,12 @@ bool ParseOptions(int argc, char** argv, Options& o)
             o.splitTcpMs = int(number());
         else if (arg == "--close-after")
             o.closeAfter = int(number());
+        else if (arg == "--duplicate-reply")
+            o.duplicateReply = int(number());
+        else if (arg == "--reply-ahead")
+            o.replyAhead = int(number());
+        else if (arg == "--flood")
+            o.flood = true;
         else if (arg == "--help" || arg == "-h") {
             Usage();
             std::exit(0);
@@ -188,40 +201,108 @@ public:
             return true;
         if (Every(m_o.dropEvery))
             return true;
-        const uint8_t unit = request[header - 1];
-        const uint8_t function = request[header];
-        const int start = request[header + 1] << 8 | request[header + 2];
-        const int count = request[header + 3] << 8 | request[header + 4];
+        Request r;
+        r.transactionId = tcp ? uint16_t(request[0] << 8 | request[1]) : 0;
+        r.unit = request[header - 1];
+        r.function = request[header];
+        r.start = request[header + 1] << 8 | request[header + 2];
+        r.count = request[header + 3] << 8 | request[header + 4];
 
-        std::vector<uint8_t> pdu{unit};
-        if (Every(m_o.exceptionEvery)) {
-            pdu.insert(pdu.end(), {uint8_t(function | 0x80), uint8_t(m_o.exceptionCode)});
-        } else if (function != 3) {
-            pdu.insert(pdu.end(), {uint8_t(function | 0x80), 1});
-        } else if (count < 1 || count > 125 || start + count > 65536) {
+        std::vector<uint8_t> pdu = Every(m_o.exceptionEvery)
+                                       ? std::vector<uint8_t>{r.unit, uint8_t(r.function | 0x80),
+                                                              uint8_t(m_o.exceptionCode)}
+                                       : Answer(r);
+        const std::vector<uint8_t> reply = Frame(pdu, r.transactionId, tcp, Every(m_o.badCrcEvery));
+        Pause(tcp, length, reply.size());
+        const int fd = modbus_get_socket(ctx);
+        if (!Send(fd, reply, tcp))
+            return false;
+        if (m_requests == m_o.duplicateReply && !Send(fd, reply, tcp))
+            return false;
+        if (m_requests == m_o.replyAhead) {
+            Request next = r;
+            next.transactionId = uint16_t(r.transactionId + 1);
+            next.start = r.start + r.count;
+            return Send(fd, Frame(Answer(next), next.transactionId, tcp, false), tcp);
+        }
+        return true;
+    }
+
+    // Sends well-formed replies to blocks nobody asked for, without pause, until the peer is
+    // gone or a stop signal comes; false for a serial line that hung up.
+    bool Flood(int fd, bool tcp)
+    {
+        for (uint16_t n = 0;; ++n) {
+            const Request r{n, uint8_t(m_o.unit), 3, 64 * (n % 1024), 64};
+            const std::vector<uint8_t> reply = Frame(Answer(r), n, tcp, false);
+            pollfd fds[2] = {{fd, POLLOUT, 0}, {g_signalPipe[0], POLLIN, 0}};
+            if (poll(fds, 2, -1) < 0 && errno != EINTR)
+                return true;
+            if (fds[1].revents)
+                return true;
+            if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
+                return tcp;
+            if ((fds[0].revents & POLLOUT) && !WriteAll(fd, reply.data(), reply.size()))
+                return tcp;
+        }
+    }
+
+    bool Silent() const { return m_o.closeAfter && m_requests >= m_o.closeAfter; }
+
+private:
+    struct Request {
+        uint16_t transactionId;
+        uint8_t unit;
+        uint8_t function;
+        int start;
+        int count;
+    };
+
+    // The reply from the unit identifier on: the registers asked for, or an exception.
+    std::vector<uint8_t> Answer(const Request& r) const
+    {
+        std::vector<uint8_t> pdu{r.unit};
+        if (r.function != 3) {
+            pdu.insert(pdu.end(), {uint8_t(r.function | 0x80), 1});
+        } else if (r.count < 1 || r.count > 125 || r.start + r.count > 65536) {
             pdu.insert(pdu.end(), {0x83, 2});
         } else {
-            pdu.insert(pdu.end(), {3, uint8_t(2 * count)});
-            for (int r = start; r < start + count; ++r) {
-                pdu.push_back(m_image[2 * size_t(r) + 1]);
-                pdu.push_back(m_image[2 * size_t(r)]);
+            pdu.insert(pdu.end(), {3, uint8_t(2 * r.count)});
+            for (int n = r.start; n < r.start + r.count; ++n) {
+                pdu.push_back(m_image[2 * size_t(n) + 1]);
+                pdu.push_back(m_image[2 * size_t(n)]);
             }
         }
+        return pdu;
+    }
+
+    // The reply as it goes on the wire: behind an MBAP header on TCP, followed by its CRC
+    // (broken when asked) on RTU.
+    static std::vector<uint8_t> Frame(const std::vector<uint8_t>& pdu, uint16_t transactionId,
+                                      bool tcp, bool badCrc)
+    {
         std::vector<uint8_t> reply;
         if (tcp) {
-            reply = {
-                request[0], request[1], 0, 0, uint8_t(pdu.size() >> 8), uint8_t(pdu.size() & 0xFF)};
-            reply.insert(reply.end(), pdu.begin(), pdu.end());
+            reply.reserve(6 + pdu.size());
+            for (const uint8_t byte :
+                 {uint8_t(transactionId >> 8), uint8_t(transactionId & 0xFF), uint8_t(0),
+                  uint8_t(0), uint8_t(pdu.size() >> 8), uint8_t(pdu.size() & 0xFF)})
+                reply.push_back(byte);
+            for (const uint8_t byte : pdu)
+                reply.push_back(byte);
         } else {
             reply = pdu;
             uint16_t crc = Crc16(pdu.data(), pdu.size());
-            if (Every(m_o.badCrcEvery))
+            if (badCrc)
                 crc ^= 0x5A5A;
             reply.push_back(uint8_t(crc & 0xFF));
             reply.push_back(uint8_t(crc >> 8));
         }
-        Pause(tcp, length, reply.size());
-        const int fd = modbus_get_socket(ctx);
+        return reply;
+    }
+
+    bool Send(int fd, const std::vector<uint8_t>& reply, bool tcp) const
+    {
         if (tcp && m_o.splitTcpMs >= 0) {
             const size_t half = reply.size() / 2;
             if (!WriteAll(fd, reply.data(), half))
@@ -232,9 +313,6 @@ public:
         return WriteAll(fd, reply.data(), reply.size());
     }
 
-    bool Silent() const { return m_o.closeAfter && m_requests >= m_o.closeAfter; }
-
-private:
     bool Every(int n) const { return n > 0 && m_requests % n == 0; }
     void Pause(bool tcp, int requestLength, size_t replyLength) const
     {
@@ -272,8 +350,10 @@ Wait WaitReadable(int fd)
 
 // Serves requests until a stop signal, the peer closing a TCP connection or the serial line
 // hanging up; false for a hang-up.
-bool ServeConnection(modbus_t* ctx, Device& device, bool tcp)
+bool ServeConnection(modbus_t* ctx, Device& device, bool tcp, bool flood)
 {
+    if (flood)
+        return device.Flood(modbus_get_socket(ctx), tcp);
     std::vector<uint8_t> request(MODBUS_TCP_MAX_ADU_LENGTH > MODBUS_RTU_MAX_ADU_LENGTH
                                      ? MODBUS_TCP_MAX_ADU_LENGTH
                                      : MODBUS_RTU_MAX_ADU_LENGTH);
@@ -304,7 +384,8 @@ bool LoadImage(const std::string& path, std::vector<uint8_t>& image)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        std::fprintf(stderr, "tamsor-sim: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "tamsor-sim: cannot open %s: %s\n", path.c_str(),
+                     std::strerror(errno));
         return false;
     }
     image.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
@@ -378,7 +459,7 @@ int ServeTcp(const Options& o, Device& device)
             continue;
         const int one = 1;
         setsockopt(modbus_get_socket(ctx), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        ServeConnection(ctx, device, true);
+        ServeConnection(ctx, device, true, o.flood);
         close(modbus_get_socket(ctx));
         modbus_set_socket(ctx, -1);
     }
@@ -401,7 +482,7 @@ int ServeRtu(const Options& o, Device& device)
                 o.image.c_str(), o.device.c_str(), o.baud, o.unit, unsigned(device.Model()));
     std::printf("ready device=%s\n", o.device.c_str());
     std::fflush(stdout);
-    const bool stopped = ServeConnection(ctx, device, false);
+    const bool stopped = ServeConnection(ctx, device, false, o.flood);
     if (!stopped)
         std::fprintf(stderr, "tamsor-sim: %s hung up\n", o.device.c_str());
     modbus_close(ctx);

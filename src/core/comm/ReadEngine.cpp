@@ -17,6 +17,8 @@ constexpr qint64 kRtuGapUs = 25'000;
 constexpr qint64 kTcpGapUs = 10'000;
 constexpr quint32 kTcpByteTime = 65;
 constexpr qint64 kMinInterFrameUs = 1750;
+// Requests of a full read: the identify request and 1,024 blocks.
+constexpr int kPlannedRequests = 1 + kRegisterCount / kBlockCount;
 
 int ProblemTextId(ReadProblem problem)
 {
@@ -51,6 +53,12 @@ int ProblemTextId(ReadProblem problem)
         return StrId::RegisterFileWrongSize;
     case ReadProblem::NoSuchChannelType:
         return StrId::ReadNoSuchChannelType;
+    case ReadProblem::UnaskedReplies:
+        return StrId::ReadUnaskedReplies;
+    case ReadProblem::LineBusy:
+        return StrId::ReadLineBusy;
+    case ReadProblem::Overtime:
+        return StrId::ReadOvertime;
     }
     return 0;
 }
@@ -116,7 +124,10 @@ bool TStationReadEngine::Start(const StationReadRequest& request, TReadTransport
     m_sendsOfRequest = 0;
     m_lastSendUs = 0;
     m_holdUntilUs = 0;
-    m_badHeader = false;
+    m_nextTransactionId = 1;
+    m_requestTransactionId = 0;
+    m_strayFrames = 0;
+    m_lineBusySinceUs = -1;
     m_exhaustProblem = ReadProblem::NoAnswer;
     m_exhaustDetail.clear();
     m_state = ReadIdentifying;
@@ -143,8 +154,15 @@ bool TStationReadEngine::Start(const StationReadRequest& request, TReadTransport
         return true;
     }
     RequestBlock(kIdentifyCount, kIdentifyRegister);
+    m_deadlineUs = ReadDeadlineUs(nowUs);
     ShowProgress();
     return true;
+}
+
+qint64 TStationReadEngine::ReadDeadlineUs(qint64 startUs) const
+{
+    const qint64 sends = kPlannedRequests + m_transaction.MaxRetries + 1;
+    return startUs + kNoByteTimeoutUs + sends * ResponseTimeUs();
 }
 
 void TStationReadEngine::ConfigureTiming(const StationReadRequest& request)
@@ -185,17 +203,18 @@ void TStationReadEngine::Poll(qint64 nowUs)
     m_lastPollUs = nowUs;
 
     // Bytes first: a reply that is there must win over a timeout that runs out now.
-    if (IsRtu())
+    if (IsRtu()) {
         ReceiveRtu(nowUs);
-    else
+        if (m_transaction.ReplyComplete) {
+            ProcessReply();
+            m_transaction.ReceiveLength = 0;
+            m_transaction.ReplyComplete = false;
+        }
+    } else {
         ReceiveTcp();
-    if (m_transaction.ReplyComplete) {
-        ProcessReply();
-        m_transaction.ReceiveLength = 0;
-        m_transaction.ReplyComplete = false;
-        if (!m_running)
-            return;
     }
+    if (!m_running)
+        return;
     CountDownResponse(elapsedUs);
     Dispatch(nowUs);
     if (!m_running)
@@ -213,6 +232,12 @@ void TStationReadEngine::Poll(qint64 nowUs)
     }
     if (!m_anyByte && nowUs - m_startUs >= kNoByteTimeoutUs) {
         Finish(ReadFailed, ReadProblem::NoAnswer, Detail(ReadProblem::NoAnswer), nowUs);
+        return;
+    }
+    if (nowUs >= m_deadlineUs) {
+        const QString seconds = QString::number((m_deadlineUs - m_startUs + 999'999) / 1'000'000);
+        Finish(ReadFailed, ReadProblem::Overtime,
+               Detail(ReadProblem::Overtime, {seconds, QString::number(kPlannedRequests)}), nowUs);
         return;
     }
     ShowProgress();
@@ -238,9 +263,11 @@ void TStationReadEngine::ReceiveRtu(qint64 nowUs)
         std::memcpy(t.ReceiveArea + t.ReceiveLength, scratch, size_t(n));
         t.ReceiveLength += n;
         const int expected = ExpectedRtuReplyLength(t.ReceiveArea, t.ReceiveLength);
-        if (expected > 0 && t.ReceiveLength == expected &&
-            RtuReplyCrcOk(t.ReceiveArea, t.ReceiveLength))
+        if (expected > 0 && t.ReceiveLength >= expected && RtuReplyCrcOk(t.ReceiveArea, expected)) {
+            // Bytes behind a whole reply answer nothing that was asked.
+            t.ReceiveLength = expected;
             t.ReplyComplete = true;
+        }
     } else if (t.ReceiveLength > 0) {
         t.SilenceUs = nowUs - m_lastByteUs;
         if (t.SilenceUs >= t.GapUs)
@@ -250,30 +277,59 @@ void TStationReadEngine::ReceiveRtu(qint64 nowUs)
 
 void TStationReadEngine::ReceiveTcp()
 {
-    TModbusTransaction& t = m_transaction;
     char scratch[kModbusAreaSize];
+    int taken = 0;
     int n;
-    while ((n = m_transport->Take(scratch, kModbusAreaSize)) > 0) {
+    // Frames are taken out as the bytes come, so the framer never holds more than one
+    // unfinished frame beyond a receive.
+    while (m_running && taken < kMaxBytesPerPoll &&
+           (n = m_transport->Take(scratch, kModbusAreaSize)) > 0) {
+        taken += n;
         m_anyByte = true;
         m_framer.Append(scratch, n);
+        TakeTcpFrames();
     }
-    QByteArray frame;
-    switch (m_framer.Next(frame)) {
-    case TMbapFramer::NeedMore:
-        break;
-    case TMbapFramer::Frame:
-        if (!m_awaitingReply)
-            break; // nothing was asked: a late answer to an earlier request
-        std::memcpy(t.ReceiveArea, frame.constData(), size_t(frame.size()));
-        t.ReceiveLength = qint32(frame.size());
-        t.ReplyComplete = true;
-        break;
-    case TMbapFramer::BadHeader:
-        m_badHeader = true;
-        t.ReceiveLength = 0;
-        t.ReplyComplete = true;
-        break;
+}
+
+void TStationReadEngine::TakeTcpFrames()
+{
+    TModbusTransaction& t = m_transaction;
+    TMbapFrame frame;
+    while (m_running) {
+        switch (m_framer.Next(frame)) {
+        case TMbapFramer::NeedMore:
+            return;
+        case TMbapFramer::BadHeader:
+            RejectReply(ReplyCheck(), ReadProblem::BadTcpHeader);
+            return;
+        case TMbapFramer::Frame:
+            if (!AnswersOutstandingRequest(frame)) {
+                DropStrayFrame();
+                break;
+            }
+            std::memcpy(t.ReceiveArea, frame.unitAndPdu.constData(),
+                        size_t(frame.unitAndPdu.size()));
+            t.ReceiveLength = qint32(frame.unitAndPdu.size());
+            ProcessReply();
+            t.ReceiveLength = 0;
+            break;
+        }
     }
+}
+
+bool TStationReadEngine::AnswersOutstandingRequest(const TMbapFrame& frame) const
+{
+    return m_awaitingReply && frame.transactionId == m_requestTransactionId &&
+           !frame.unitAndPdu.isEmpty() &&
+           quint8(frame.unitAndPdu[0]) == quint8(m_request.stationNum & 0xFF);
+}
+
+void TStationReadEngine::DropStrayFrame()
+{
+    if (++m_strayFrames <= kMaxStrayFrames)
+        return;
+    Finish(ReadFailed, ReadProblem::UnaskedReplies, Detail(ReadProblem::UnaskedReplies),
+           m_lastPollUs);
 }
 
 void TStationReadEngine::CountDownResponse(qint64 elapsedUs)
@@ -306,13 +362,34 @@ bool TStationReadEngine::CanSendNow(qint64 nowUs) const
 void TStationReadEngine::Dispatch(qint64 nowUs)
 {
     TModbusTransaction& t = m_transaction;
-    if (!(t.SendPending || t.ResendPending) || !CanSendNow(nowUs))
+    if (!(t.SendPending || t.ResendPending)) {
+        m_lineBusySinceUs = -1;
         return;
+    }
+    if (!CanSendNow(nowUs)) {
+        NoteLineBusy(nowUs);
+        return;
+    }
+    m_lineBusySinceUs = -1;
     // One request goes out even when a resend and a new request fall together: two copies
     // would make the second reply pass for the answer to the next request.
     SendRequest(nowUs, t.ResendPending && !t.SendPending);
     t.SendPending = false;
     t.ResendPending = false;
+}
+
+// A request waits for the line to be silent. When a device keeps sending for longer than a
+// request may go unanswered, no request can go out at all.
+void TStationReadEngine::NoteLineBusy(qint64 nowUs)
+{
+    if (!IsRtu() || !m_transport->IsReady() || nowUs < m_holdUntilUs)
+        return;
+    if (m_lineBusySinceUs < 0) {
+        m_lineBusySinceUs = nowUs;
+        return;
+    }
+    if (nowUs - m_lineBusySinceUs >= ResponseTimeUs())
+        Finish(ReadFailed, ReadProblem::LineBusy, Detail(ReadProblem::LineBusy), nowUs);
 }
 
 void TStationReadEngine::SendRequest(qint64 nowUs, bool resend)
@@ -321,12 +398,21 @@ void TStationReadEngine::SendRequest(qint64 nowUs, bool resend)
     if (IsRtu()) {
         // Whatever is still queued is a late answer to an earlier request.
         char scratch[kModbusAreaSize];
-        while (m_transport->Take(scratch, kModbusAreaSize) > 0) {
+        for (int taken = 0; taken < kMaxBytesPerPoll;) {
+            const int n = m_transport->Take(scratch, kModbusAreaSize);
+            if (n <= 0)
+                break;
+            taken += n;
         }
         t.ReceiveLength = 0;
         m_transport->Write(reinterpret_cast<const char*>(t.SendArea), t.SendLength);
     } else {
-        const QByteArray frame = BuildTcpRequest(t);
+        // Replies that came before this request was written cannot answer it.
+        ReceiveTcp();
+        if (!m_running)
+            return;
+        m_requestTransactionId = m_nextTransactionId++;
+        const QByteArray frame = BuildTcpRequest(t, m_requestTransactionId);
         m_transport->Write(frame.constData(), int(frame.size()));
     }
     m_awaitingReply = true;
@@ -338,22 +424,16 @@ void TStationReadEngine::SendRequest(qint64 nowUs, bool resend)
     t.ResponseCountdownUs = ResponseTimeUs();
 }
 
-qint64 TStationReadEngine::ResponseTimeUs() const
+qint64 TStationReadEngine::ResponseTimeUs(qint32 sendLength) const
 {
     const TModbusTransaction& t = m_transaction;
-    const quint32 sendTime = quint32(t.ByteTime * quint32(t.SendLength)) >> 16;
+    const quint32 sendTime = quint32(t.ByteTime * quint32(sendLength)) >> 16;
     return (qint64(sendTime) + t.BaseTimeout + 1) * 1000;
 }
 
 void TStationReadEngine::ProcessReply()
 {
     TModbusTransaction& t = m_transaction;
-    if (m_badHeader) {
-        m_badHeader = false;
-        ReplyCheck none;
-        RejectReply(none, ReadProblem::BadTcpHeader);
-        return;
-    }
     if (IsRtu() && !RtuReplyCrcOk(t.ReceiveArea, t.ReceiveLength))
         return; // ignored; the response timeout stays armed
     t.ResponseCountdownUs = 0;
@@ -435,6 +515,7 @@ qint64 TStationReadEngine::NextWakeUs() const
     auto consider = [&wake](qint64 at) { wake = wake < 0 ? at : qMin(wake, at); };
     if (m_framer.FrameWaiting())
         consider(m_lastPollUs);
+    consider(m_deadlineUs);
     if ((t.SendPending || t.ResendPending) && IsRtu() && m_anyByte)
         consider(qMax(m_lastByteUs + m_interFrameUs, m_holdUntilUs));
     if (IsRtu() && t.ReceiveLength > 0)

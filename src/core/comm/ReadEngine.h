@@ -14,6 +14,12 @@
 // whenever bytes arrive and at least every 10 ms, and earlier when NextWakeUs asks for it.
 // Progress and the outcome leave only through the two signals. One read runs in the whole
 // process at a time; a second Start is refused.
+//
+// Only answers to what was asked are taken: on TCP each request carries its own transaction
+// identifier and only the frame echoing it and the unit is its reply; on RTU bytes that
+// arrive while no request is outstanding are dropped. Every buffer is bounded, a line that
+// never falls silent ends the read, and the read as a whole has a deadline that follows from
+// its request count and response timeouts.
 class TStationReadEngine : public QObject
 {
     Q_OBJECT
@@ -21,6 +27,12 @@ class TStationReadEngine : public QObject
 public:
     static constexpr qint64 kNoByteTimeoutUs = 6'000'000;
     static constexpr int kRtuMaxRetries = 6;
+    // Frames on TCP that answer nothing asked (duplicates, replies sent ahead) are dropped; a
+    // device that sends more of them than this in one read is not trusted at all.
+    static constexpr int kMaxStrayFrames = 16;
+    // Bytes taken from the transport in one Poll, so a device that sends without pause
+    // cannot hold the caller.
+    static constexpr int kMaxBytesPerPoll = 16 * kModbusAreaSize;
 
     explicit TStationReadEngine(QObject* parent = nullptr);
     ~TStationReadEngine() override;
@@ -59,12 +71,20 @@ private:
     void ConfigureTiming(const StationReadRequest& request);
     void ReceiveRtu(qint64 nowUs);
     void ReceiveTcp();
+    void TakeTcpFrames();
+    bool AnswersOutstandingRequest(const TMbapFrame& frame) const;
+    void DropStrayFrame();
+    void NoteLineBusy(qint64 nowUs);
+    // The whole read may take no longer than this: the no-byte wait, then every planned
+    // request and every resend at its full response time.
+    qint64 ReadDeadlineUs(qint64 startUs) const;
     void CountDownResponse(qint64 elapsedUs);
     void Dispatch(qint64 nowUs);
     bool CanSendNow(qint64 nowUs) const;
     void SendRequest(qint64 nowUs, bool resend);
     // How long a request written now may go unanswered.
-    qint64 ResponseTimeUs() const;
+    qint64 ResponseTimeUs() const { return ResponseTimeUs(m_transaction.SendLength); }
+    qint64 ResponseTimeUs(qint32 sendLength) const;
     void ProcessReply();
     void RejectReply(const ReplyCheck& check, ReadProblem problem);
     void RequestBlock(quint16 count, quint16 start);
@@ -91,7 +111,11 @@ private:
     qint64 m_lastSendUs = 0;
     // RTU: no request goes out before this time (answers to earlier sends may still come).
     qint64 m_holdUntilUs = 0;
-    bool m_badHeader = false;
+    quint16 m_nextTransactionId = 0;
+    quint16 m_requestTransactionId = 0; // TCP: identifier of the outstanding request
+    int m_strayFrames = 0;
+    qint64 m_lineBusySinceUs = -1; // RTU: a request has waited for silence since then
+    qint64 m_deadlineUs = 0;
     // The cause that ends the read when the retries run out.
     ReadProblem m_exhaustProblem = ReadProblem::NoAnswer;
     QString m_exhaustDetail;

@@ -33,6 +33,9 @@ enum class ReadProblem {
     RegisterFileMissing,  // the register file does not exist
     RegisterFileSize,     // the register file is not 131,072 bytes long
     NoSuchChannelType,    // the channel's type has no way of reading
+    UnaskedReplies,       // the device kept sending replies to requests never made (TCP)
+    LineBusy,             // the line never fell silent for the next request (RTU)
+    Overtime,             // the read took longer than all its requests may take
 };
 
 // Everything a read needs to know of the channel and the station.

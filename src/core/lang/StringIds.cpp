@@ -21,7 +21,8 @@ const QList<int>& allStringIds()
                         ReadPortUnavailable, ReadBadAddress, ReadConnectFailed,
                         ReadConnectionClosed, ReadNoAnswer, ReadDeviceException,
                         ReadReplyMismatch, ReadBadTcpHeader, ReadCancelled, ReadWindowClose,
-                        ReadNoSuchChannelType, DefineNoModelName, DefineNoModelId,
+                        ReadNoSuchChannelType, ReadUnaskedReplies, ReadLineBusy, ReadOvertime,
+                        DefineNoModelName, DefineNoModelId,
                         DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal};
         for (int type = 0; type <= 2; ++type)
             list << ChannelTypeBase + 1 + type;
