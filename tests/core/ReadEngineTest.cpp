@@ -11,58 +11,12 @@ namespace
 
 constexpr qint64 kMs = 1000;
 
+using Harness = ReadHarness;
+
 StationReadRequest Request(int channelType, quint32 modelId = 1234)
 {
-    StationReadRequest request;
-    request.channelType = channelType;
-    request.line.UartPort = "ttyFAKE";
-    request.line.Baudrate = 115200;
-    request.address = "127.0.0.1";
-    request.stationNum = 1;
-    request.modelId = modelId;
-    return request;
+    return FakeDeviceRequest(channelType, modelId);
 }
-
-// Runs an engine against a fake transport with a clock the test moves.
-struct Harness {
-    explicit Harness(TReadTransport::Framing framing) : transport(framing)
-    {
-        device.tcp = framing == TReadTransport::Framing::Tcp;
-        QObject::connect(&engine, &TStationReadEngine::Finished,
-                         [this](const StationReadOutcome& o) {
-                             outcome = o;
-                             finished = true;
-                         });
-        QObject::connect(&engine, &TStationReadEngine::Progress,
-                         [this](int, int percent, const QString&) { lastPercent = percent; });
-    }
-    bool Start(const StationReadRequest& request) { return engine.Start(request, transport, now); }
-    // Polls every stepUs until the read ends or limitUs have passed.
-    void Run(qint64 stepUs = 1 * kMs, qint64 limitUs = 600'000 * kMs)
-    {
-        const qint64 end = now + limitUs;
-        engine.Poll(now);
-        while (engine.IsRunning() && now < end) {
-            now += stepUs;
-            engine.Poll(now);
-        }
-    }
-    void AnswerAll()
-    {
-        transport.device = [this](const QByteArray& request) {
-            transport.pieces.push_back(device.Answer(request));
-        };
-    }
-    int RequestStart(size_t i) const { return FakeDevice::Start(device.Pdu(transport.writes[i])); }
-
-    FakeTransport transport;
-    TStationReadEngine engine;
-    FakeDevice device;
-    StationReadOutcome outcome;
-    bool finished = false;
-    int lastPercent = -1;
-    qint64 now = 1'000'000;
-};
 
 class ReadEngineBothFramings : public ::testing::TestWithParam<TReadTransport::Framing>
 {
@@ -590,4 +544,182 @@ TEST(ReadEngine, ReadThatOutlastsAllItsResponseTimesEnds)
     EXPECT_TRUE(h.outcome.image.isEmpty());
     // 6 s without a byte, then 1,025 requests and 7 sends more at 501 ms each.
     EXPECT_NEAR(double(h.outcome.durationMs), 6000 + 1032 * 501, 10);
+}
+
+namespace
+{
+
+std::vector<TBlockRequest> BlocksWritten(const Harness& h)
+{
+    std::vector<TBlockRequest> blocks;
+    for (size_t i = 1; i < h.transport.writes.size(); ++i) {
+        const QByteArray pdu = h.device.Pdu(h.transport.writes[i]);
+        blocks.push_back({quint16(FakeDevice::Start(pdu)), quint16(FakeDevice::Count(pdu))});
+    }
+    return blocks;
+}
+
+// A device that answers requests only when the test lets it: each Release answers the
+// oldest request not yet answered.
+struct HeldAnswers {
+    explicit HeldAnswers(Harness& h) : h(h)
+    {
+        h.transport.device = [this](const QByteArray& request) { waiting.push_back(request); };
+    }
+    void Release(size_t n = 1)
+    {
+        for (; n > 0 && !waiting.empty(); --n) {
+            h.transport.pieces.push_back(h.device.Answer(waiting.front()));
+            waiting.pop_front();
+        }
+    }
+    Harness& h;
+    std::deque<QByteArray> waiting;
+};
+
+} // namespace
+
+TEST(ReadEngine, RequestSequenceFollowsTheOptions)
+{
+    TRegisterSet defined;
+    defined.AddRange(70, 71);           // block 1
+    defined.AddRange(64 * 10, 64 * 13); // blocks 10 to 12
+    struct Case {
+        TReadTransport::Framing framing;
+        bool definedOnly;
+        int blockRegisters;
+        int inFlight;
+    } cases[] = {
+        {TReadTransport::Framing::Rtu, false, 125, 1},
+        {TReadTransport::Framing::Rtu, true, 64, 1},
+        {TReadTransport::Framing::Rtu, true, 125, 8}, // a serial line keeps one in flight
+        {TReadTransport::Framing::Tcp, false, 100, 16},
+        {TReadTransport::Framing::Tcp, true, 125, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "defined " << c.definedOnly << " block "
+                                        << c.blockRegisters << " in flight " << c.inFlight);
+        Harness h(c.framing);
+        HeldAnswers device(h);
+        StationReadRequest request = Request(ChannelType(c.framing));
+        request.options.BlockRegisters = c.blockRegisters;
+        request.options.InFlight = c.inFlight;
+        const QByteArray base(kRegisterImageSize, '\x77');
+        if (c.definedOnly) {
+            request.registers = defined;
+            request.baseImage = base;
+        }
+        ASSERT_TRUE(h.Start(request));
+        h.engine.Poll(h.now);
+        size_t mostWaiting = 0;
+        while (h.engine.IsRunning()) {
+            mostWaiting = std::max(mostWaiting, device.waiting.size());
+            device.Release();
+            h.engine.Poll(h.now += kMs);
+        }
+        ASSERT_EQ(h.outcome.state, ReadDone);
+        const std::vector<TBlockRequest> expected =
+            PlanBlockRequests(c.definedOnly ? defined : TRegisterSet::All(), c.blockRegisters);
+        EXPECT_TRUE(BlocksWritten(h) == expected) << BlocksWritten(h).size();
+        const bool tcp = c.framing == TReadTransport::Framing::Tcp;
+        EXPECT_EQ(mostWaiting, size_t(tcp ? c.inFlight : 1));
+        // Registers not read keep what the station held.
+        const QByteArray full = h.device.Image();
+        QByteArray image = c.definedOnly ? base : full;
+        const TRegisterSet read = RegistersOf(expected);
+        for (int r = 0; r < kRegisterCount; ++r) {
+            if (read.Contains(r))
+                image.replace(2 * r, 2, full.constData() + 2 * r, 2);
+        }
+        EXPECT_EQ(h.outcome.image, image);
+    }
+}
+
+TEST(ReadEngine, RegistersTheFirstPassShowsAreNeededAreReadAfterIt)
+{
+    Harness h(TReadTransport::Framing::Tcp);
+    h.AnswerAll();
+    StationReadRequest request = Request(1);
+    request.registers = TRegisterSet();
+    request.registers->AddRange(5000, 5001);
+    int asked = 0;
+    request.moreRegisters = [&](const QByteArray& image) {
+        ++asked;
+        // The first pass has read block 78 (5000 is register 8 of it).
+        EXPECT_EQ(quint8(image[2 * 5000]), quint8(h.device.registers[5000] & 0xFF));
+        TRegisterSet more;
+        more.AddRange(4990, 5010); // blocks 77 and 78: only 77 is new
+        more.AddRange(0xFF80, 0xFF81);
+        return more;
+    };
+    ASSERT_TRUE(h.Start(request));
+    h.Run();
+    ASSERT_EQ(h.outcome.state, ReadDone);
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(BlocksWritten(h) ==
+                (std::vector<TBlockRequest>{{64 * 78, 64}, {64 * 77, 64}, {64 * 1022, 64}}));
+}
+
+// With several requests in flight a device must answer them in order, each with its own
+// identifier; one that does not fails the read at once and stores nothing.
+TEST(ReadEngine, TcpDeviceThatMixesUpRequestsInFlightFailsTheRead)
+{
+    enum Fault { Swapped, RepeatedIdentifier, ConnectionDropped };
+    for (Fault fault : {Swapped, RepeatedIdentifier, ConnectionDropped}) {
+        SCOPED_TRACE(fault);
+        Harness h(TReadTransport::Framing::Tcp);
+        std::vector<QByteArray> requests;
+        h.transport.device = [&](const QByteArray& request) {
+            requests.push_back(request);
+            const size_t n = requests.size();
+            if (n < 5) {
+                h.transport.pieces.push_back(h.device.Answer(request));
+            } else if (n == 6 && fault == Swapped) {
+                h.transport.pieces.push_back(h.device.Answer(requests[5]));
+                h.transport.pieces.push_back(h.device.Answer(requests[4]));
+            } else if (n == 6 && fault == RepeatedIdentifier) {
+                QByteArray second = h.device.Answer(requests[5]);
+                second[0] = requests[4][0];
+                second[1] = requests[4][1];
+                h.transport.pieces.push_back(h.device.Answer(requests[4]) + second);
+            } else if (n == 6 && fault == ConnectionDropped) {
+                h.transport.problem = ReadProblem::ConnectionClosed;
+            }
+        };
+        StationReadRequest request = Request(1);
+        request.options.InFlight = 4;
+        ASSERT_TRUE(h.Start(request));
+        h.Run();
+        EXPECT_EQ(h.outcome.state, ReadFailed);
+        EXPECT_TRUE(h.outcome.image.isEmpty());
+        const ReadProblem expected[] = {ReadProblem::ReplyOutOfOrder,
+                                        ReadProblem::RepeatedTransaction,
+                                        ReadProblem::ConnectionClosed};
+        EXPECT_EQ(h.outcome.problem, expected[fault]);
+        EXPECT_LT(h.outcome.durationMs, 100);
+    }
+}
+
+TEST_P(ReadEngineBothFramings, DeviceRefusingLargeBlocksNamesTheBlockSize)
+{
+    Harness h(GetParam());
+    int refusals = 0;
+    h.transport.device = [&](const QByteArray& request) {
+        if (FakeDevice::Count(h.device.Pdu(request)) > 100) {
+            ++refusals;
+            h.transport.pieces.push_back(h.device.Exception(request, 3));
+        } else {
+            h.transport.pieces.push_back(h.device.Answer(request));
+        }
+    };
+    StationReadRequest request = Request(ChannelType(GetParam()));
+    request.options.BlockRegisters = 125;
+    ASSERT_TRUE(h.Start(request));
+    h.Run();
+    EXPECT_EQ(h.outcome.state, ReadFailed);
+    EXPECT_EQ(h.outcome.problem, ReadProblem::BlockRefused);
+    EXPECT_EQ(h.outcome.exceptionCode, 3);
+    EXPECT_EQ(h.outcome.failedRegister, 0);
+    // RTU tries six times more, TCP gives up at once.
+    EXPECT_EQ(refusals, GetParam() == TReadTransport::Framing::Rtu ? 7 : 1);
 }

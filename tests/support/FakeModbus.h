@@ -142,3 +142,59 @@ struct FakeDevice {
         return image;
     }
 };
+
+// A read request for the fake device (model 1234, unit 1).
+inline StationReadRequest FakeDeviceRequest(int channelType, quint32 modelId = 1234)
+{
+    StationReadRequest request;
+    request.channelType = channelType;
+    request.line.UartPort = "ttyFAKE";
+    request.line.Baudrate = 115200;
+    request.address = "127.0.0.1";
+    request.stationNum = 1;
+    request.modelId = modelId;
+    return request;
+}
+
+// Runs an engine against a fake transport with a clock the test moves.
+struct ReadHarness {
+    static constexpr qint64 kMs = 1000;
+
+    explicit ReadHarness(TReadTransport::Framing framing) : transport(framing)
+    {
+        device.tcp = framing == TReadTransport::Framing::Tcp;
+        QObject::connect(&engine, &TStationReadEngine::Finished,
+                         [this](const StationReadOutcome& o) {
+                             outcome = o;
+                             finished = true;
+                         });
+        QObject::connect(&engine, &TStationReadEngine::Progress,
+                         [this](int, int percent, const QString&) { lastPercent = percent; });
+    }
+    bool Start(const StationReadRequest& request) { return engine.Start(request, transport, now); }
+    // Polls every stepUs until the read ends or limitUs have passed.
+    void Run(qint64 stepUs = 1 * kMs, qint64 limitUs = 600'000 * kMs)
+    {
+        const qint64 end = now + limitUs;
+        engine.Poll(now);
+        while (engine.IsRunning() && now < end) {
+            now += stepUs;
+            engine.Poll(now);
+        }
+    }
+    void AnswerAll()
+    {
+        transport.device = [this](const QByteArray& request) {
+            transport.pieces.push_back(device.Answer(request));
+        };
+    }
+    int RequestStart(size_t i) const { return FakeDevice::Start(device.Pdu(transport.writes[i])); }
+
+    FakeTransport transport;
+    TStationReadEngine engine;
+    FakeDevice device;
+    StationReadOutcome outcome;
+    bool finished = false;
+    int lastPercent = -1;
+    qint64 now = 1'000'000;
+};

@@ -22,6 +22,9 @@ const QList<int>& allStringIds()
                         ReadConnectionClosed, ReadNoAnswer, ReadDeviceException,
                         ReadReplyMismatch, ReadBadTcpHeader, ReadCancelled, ReadWindowClose,
                         ReadNoSuchChannelType, ReadUnaskedReplies, ReadLineBusy, ReadOvertime,
+                        ReadOutOfOrder, ReadRepeatedTransaction, ReadBlockRefused,
+                        ReadInFlightHint, ReadOptionsCaption, ReadOptionsDefinedOnly,
+                        ReadOptionsBlockRegisters, ReadOptionsInFlight,
                         DefineNoModelName, DefineNoModelId,
                         DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal};
         for (int type = 0; type <= 2; ++type)

@@ -77,6 +77,15 @@ constexpr int ReadNoSuchChannelType = 9312;
 constexpr int ReadUnaskedReplies = 9320;
 constexpr int ReadLineBusy = 9321;
 constexpr int ReadOvertime = 9322;
+constexpr int ReadOutOfOrder = 9323;
+constexpr int ReadRepeatedTransaction = 9324;
+constexpr int ReadBlockRefused = 9325;
+constexpr int ReadInFlightHint = 9326;
+// Texts of the channel frame's advanced box: group caption and its three controls.
+constexpr int ReadOptionsCaption = 9330;
+constexpr int ReadOptionsDefinedOnly = 9331;
+constexpr int ReadOptionsBlockRegisters = 9332;
+constexpr int ReadOptionsInFlight = 9333;
 constexpr int DefineNoModelName = 9350;
 constexpr int DefineNoModelId = 9351;
 constexpr int DefineTooManyColumns = 9352;
