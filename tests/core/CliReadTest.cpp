@@ -3,6 +3,7 @@
 #include "model/KivFileInf.h"
 #include "model/KivTamsor.h"
 
+#include "DecoderTestSupport.h"
 #include "PeerProcess.h"
 
 #include <QProcess>
@@ -149,3 +150,41 @@ TEST_F(CliRead, AFailedStationGivesNonZeroExitAndTheOthersAreStillSaved)
 }
 
 } // namespace
+
+// The demo station over TCP, set up and read with every option on through the command line:
+// the stored image decodes to the demo's tables.
+TEST(CliReadOptions, DefinedAreasReadStoresAnImageThatDecodesAsTheDevice)
+{
+    const QString examples = QStringLiteral(TAMSOR_SOURCE_DIR "/examples/");
+    QTemporaryDir dir;
+    PeerSet peers;
+    const QString address = peers.ServeTcp(examples + "demo.bin");
+    ASSERT_FALSE(address.isEmpty());
+    const QString project = dir.filePath("line.zop");
+    const auto cli = [&](const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(TAMSOR_BIN_DIR "/tamsor-cli"),
+                      QStringList{"--lang", "1033"} + arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitCode(), 0)
+            << arguments.join(' ').toStdString() << process.readAllStandardError().constData();
+    };
+    cli({"new", project});
+    cli({"add-channel", project, "--tcp", address});
+    cli({"add-station", project, "1"});
+    cli({"import-define", project, "1/1", examples + "demo.def"});
+    cli({"set-channel", project, "1", "--defined-only", "--block-registers", "125", "--in-flight",
+         "8"});
+    cli({"read", project});
+
+    TKivTamsor root;
+    ASSERT_TRUE(ReadProjectFile(project, root));
+    const TKivStation& station = *root.Channels->Items(0)->Stations.Items(0);
+    QFile demo(examples + "demo.bin");
+    ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+    const QByteArray device = demo.readAll();
+    EXPECT_EQ(DecodedTables(station, station.RegisterImage), DecodedTables(station, device));
+}

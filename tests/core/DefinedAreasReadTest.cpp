@@ -1,8 +1,5 @@
 // A read of the defined areas only decodes to the same tables as a full read of the same
 // device, over generated definitions and device memories.
-#include "reports/KivAlarmDecoder.h"
-#include "reports/KivDataRecordDecoder.h"
-#include "reports/KivRecipeDecoder.h"
 #include "reports/KivUtil.h"
 #include "reports/RegisterUsage.h"
 
@@ -15,8 +12,6 @@
 
 namespace
 {
-
-constexpr double kReadTime = 45000.5;
 
 class Generator
 {
@@ -107,18 +102,6 @@ QByteArray ReadThrough(ReadHarness& h, StationReadRequest request)
     return h.outcome.image;
 }
 
-// Every decoded table of station's definitions, decoded from image.
-QList<QList<QStringList>> Tables(const TKivStation& station, const QByteArray& image)
-{
-    QList<QList<QStringList>> tables;
-    for (const TKivRecipe* recipe : *station.Recipes)
-        tables << TableRows(TKivRecipeTable(*recipe, image, kReadTime));
-    for (const TKivDataRecord* record : *station.DataRecords)
-        tables << TableRows(TKivDataRecordTable(*record, image, kReadTime));
-    tables << TableRows(TKivAlarmTable(*station.Alarms, image, kReadTime));
-    return tables;
-}
-
 } // namespace
 
 TEST(DefinedAreasRead, DecodesToTheTablesOfAFullRead)
@@ -158,7 +141,7 @@ TEST(DefinedAreasRead, DecodesToTheTablesOfAFullRead)
         ASSERT_EQ(fullImage.size(), kRegisterImageSize);
         ASSERT_EQ(definedImage.size(), kRegisterImageSize);
         differentImages += fullImage != definedImage;
-        EXPECT_EQ(Tables(station, definedImage), Tables(station, fullImage));
+        EXPECT_EQ(DecodedTables(station, definedImage), DecodedTables(station, fullImage));
         EXPECT_LT(defined.outcome.requestsWritten, full.outcome.requestsWritten);
     }
     // The reads left registers out, yet decode alike.

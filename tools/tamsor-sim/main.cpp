@@ -13,11 +13,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -46,7 +49,14 @@ struct Options {
     int duplicateReply = 0; // request number whose reply goes out twice
     int replyAhead = 0;     // request number after whose reply the next one is sent unasked
     bool flood = false;
+    double linkDelayMs = 0;     // TCP: each reply leaves this long after its request arrived
+    int maxRegisters = 125;     // more in one request is refused with exception 3
+    int outOfOrder = 0;         // request number whose waiting reply the next one overtakes
+    int repeatId = 0;           // request number whose id the next reply repeats while it waits
+    bool singleRequest = false; // close when a request comes while another waits for its reply
 };
+
+using Clock = std::chrono::steady_clock;
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -78,7 +88,18 @@ void Usage()
         "                      the block that follows it (TCP: with the next transaction id)\n"
         "  --flood             send well-formed replies without pause and without waiting\n"
         "                      for requests\n"
-        "Port 0 picks a free TCP port. Prints a line starting with \"ready\" when serving.\n");
+        "  --link-delay MS     each reply leaves MS (may be fractional) after its request\n"
+        "                      arrived; requests are taken as they arrive\n"
+        "  --max-registers N   refuse reads of more than N registers (1-125, default 125)\n"
+        "                      with exception 3\n"
+        "Faults of a device that mixes up requests in flight (they need --link-delay, so that\n"
+        "a reply still waits when the next request comes):\n"
+        "  --out-of-order N    the reply to request N + 1 overtakes the waiting reply to N\n"
+        "  --repeat-id N       the reply to request N + 1 carries the transaction id of the\n"
+        "                      waiting request N\n"
+        "  --single-request    close the TCP connection when a request comes while another\n"
+        "                      waits for its reply\n"
+        "Requests are counted from 1 on each connection. Port 0 picks a free TCP port. Prints a line starting with \"ready\" when serving.\n");
 }
 
 bool ParseOptions(int argc, char** argv, Options& o)
@@ -99,6 +120,16 @@ bool ParseOptions(int argc, char** argv, Options& o)
             const long n = std::strtol(text, &end, 0);
             if (errno || !end || *end || n < 0) {
                 std::fprintf(stderr, "tamsor-sim: %s: not a number: %s\n", arg.c_str(), text);
+                std::exit(2);
+            }
+            return n;
+        };
+        auto decimal = [&]() -> double {
+            const char* text = value();
+            char* end = nullptr;
+            const double n = std::strtod(text, &end);
+            if (!end || *end || !(n >= 0) || n > 60000) {
+                std::fprintf(stderr, "tamsor-sim: %s: not a time in ms: %s\n", arg.c_str(), text);
                 std::exit(2);
             }
             return n;
@@ -141,6 +172,20 @@ bool ParseOptions(int argc, char** argv, Options& o)
             o.replyAhead = int(number());
         else if (arg == "--flood")
             o.flood = true;
+        else if (arg == "--link-delay")
+            o.linkDelayMs = decimal();
+        else if (arg == "--max-registers") {
+            o.maxRegisters = int(number());
+            if (o.maxRegisters < 1 || o.maxRegisters > 125) {
+                std::fprintf(stderr, "tamsor-sim: --max-registers: a read asks for 1 to 125\n");
+                std::exit(2);
+            }
+        } else if (arg == "--out-of-order")
+            o.outOfOrder = int(number());
+        else if (arg == "--repeat-id")
+            o.repeatId = int(number());
+        else if (arg == "--single-request")
+            o.singleRequest = true;
         else if (arg == "--help" || arg == "-h") {
             Usage();
             std::exit(0);
@@ -189,9 +234,10 @@ public:
     }
     uint16_t Model() const { return uint16_t(m_image[2 * 0xFF80] | m_image[2 * 0xFF80 + 1] << 8); }
 
-    // Handles one request (as libmodbus received it). False when the connection is to be
-    // closed.
-    bool Handle(modbus_t* ctx, const uint8_t* request, int length, bool tcp)
+    // Takes one request as libmodbus received it at `arrived` and queues its reply. False when
+    // the connection is to be closed.
+    bool Handle(modbus_t* ctx, const uint8_t* request, int length, bool tcp,
+                Clock::time_point arrived)
     {
         ++m_requests;
         if (m_o.closeAfter && m_requests > m_o.closeAfter)
@@ -199,10 +245,14 @@ public:
         const int header = modbus_get_header_length(ctx);
         if (length < header + 5)
             return true;
+        if (m_o.singleRequest && !m_out.empty())
+            return false;
+        const uint16_t id = tcp ? uint16_t(request[0] << 8 | request[1]) : 0;
+        m_ids.push_back(id);
         if (Every(m_o.dropEvery))
             return true;
         Request r;
-        r.transactionId = tcp ? uint16_t(request[0] << 8 | request[1]) : 0;
+        r.transactionId = id;
         r.unit = request[header - 1];
         r.function = request[header];
         r.start = request[header + 1] << 8 | request[header + 2];
@@ -212,20 +262,57 @@ public:
                                        ? std::vector<uint8_t>{r.unit, uint8_t(r.function | 0x80),
                                                               uint8_t(m_o.exceptionCode)}
                                        : Answer(r);
-        const std::vector<uint8_t> reply = Frame(pdu, r.transactionId, tcp, Every(m_o.badCrcEvery));
+        const bool repeat = m_requests == m_o.repeatId + 1 && Waiting(m_o.repeatId);
+        const uint16_t replyId = repeat ? m_ids[size_t(m_o.repeatId - 1)] : id;
+        const std::vector<uint8_t> reply = Frame(pdu, replyId, tcp, Every(m_o.badCrcEvery));
         Pause(tcp, length, reply.size());
-        const int fd = modbus_get_socket(ctx);
-        if (!Send(fd, reply, tcp))
-            return false;
-        if (m_requests == m_o.duplicateReply && !Send(fd, reply, tcp))
-            return false;
+        const auto due = arrived + std::chrono::microseconds(long(m_o.linkDelayMs * 1000 + 0.5));
+        if (m_requests == m_o.outOfOrder + 1 && Waiting(m_o.outOfOrder)) {
+            // Overtakes the waiting reply, leaving when it would have left.
+            const auto late = std::find_if(m_out.begin(), m_out.end(), [this](const Outgoing& out) {
+                return out.request == m_o.outOfOrder;
+            });
+            m_out.insert(late, {late->due, reply, m_requests});
+            return true;
+        }
+        Queue(due, reply);
+        if (m_requests == m_o.duplicateReply)
+            Queue(due, reply);
         if (m_requests == m_o.replyAhead) {
             Request next = r;
             next.transactionId = uint16_t(r.transactionId + 1);
             next.start = r.start + r.count;
-            return Send(fd, Frame(Answer(next), next.transactionId, tcp, false), tcp);
+            Queue(due, Frame(Answer(next), next.transactionId, tcp, false));
         }
         return true;
+    }
+
+    // Writes the replies whose time has come; false when the peer is gone.
+    bool SendDue(int fd, bool tcp, Clock::time_point now)
+    {
+        while (!m_out.empty() && m_out.front().due <= now) {
+            if (!Send(fd, m_out.front().bytes, tcp))
+                return false;
+            m_out.pop_front();
+        }
+        return true;
+    }
+
+    // Milliseconds until the next reply is due (0 when one is due now), -1 when none waits.
+    double MsUntilDue(Clock::time_point now) const
+    {
+        if (m_out.empty())
+            return -1;
+        const auto wait = std::chrono::duration<double, std::milli>(m_out.front().due - now);
+        return wait.count() > 0 ? wait.count() : 0;
+    }
+
+    // A new connection starts with nothing queued and counts its requests from 1.
+    void Reset()
+    {
+        m_out.clear();
+        m_ids.clear();
+        m_requests = 0;
     }
 
     // Sends well-formed replies to blocks nobody asked for, without pause, until the peer is
@@ -250,6 +337,11 @@ public:
     bool Silent() const { return m_o.closeAfter && m_requests >= m_o.closeAfter; }
 
 private:
+    struct Outgoing {
+        Clock::time_point due;
+        std::vector<uint8_t> bytes;
+        long request; // number of the request it answers
+    };
     struct Request {
         uint16_t transactionId;
         uint8_t unit;
@@ -264,7 +356,9 @@ private:
         std::vector<uint8_t> pdu{r.unit};
         if (r.function != 3) {
             pdu.insert(pdu.end(), {uint8_t(r.function | 0x80), 1});
-        } else if (r.count < 1 || r.count > 125 || r.start + r.count > 65536) {
+        } else if (r.count < 1 || r.count > m_o.maxRegisters) {
+            pdu.insert(pdu.end(), {0x83, 3});
+        } else if (r.start + r.count > 65536) {
             pdu.insert(pdu.end(), {0x83, 2});
         } else {
             pdu.insert(pdu.end(), {3, uint8_t(2 * r.count)});
@@ -313,6 +407,18 @@ private:
         return WriteAll(fd, reply.data(), reply.size());
     }
 
+    void Queue(Clock::time_point due, std::vector<uint8_t> bytes)
+    {
+        m_out.push_back({due, std::move(bytes), m_requests});
+    }
+
+    // Whether the reply to request n is still waiting to leave.
+    bool Waiting(long n) const
+    {
+        return n > 0 && std::any_of(m_out.begin(), m_out.end(),
+                                    [n](const Outgoing& out) { return out.request == n; });
+    }
+
     bool Every(int n) const { return n > 0 && m_requests % n == 0; }
     void Pause(bool tcp, int requestLength, size_t replyLength) const
     {
@@ -326,19 +432,27 @@ private:
     const Options& m_o;
     std::vector<uint8_t> m_image;
     long m_requests = 0;
+    std::vector<uint16_t> m_ids; // transaction id of each request of the connection
+    std::deque<Outgoing> m_out;  // in the order they leave
 };
 
-enum class Wait { Readable, Stop, HungUp };
+enum class Wait { Readable, TimedOut, Stop, HungUp };
 
-// Waits until fd is readable. A serial line whose other end went away (a pseudo terminal's
-// peer closed) reports a hang-up on every poll and can never be read again.
-Wait WaitReadable(int fd)
+// Waits until fd is readable, at most timeoutMs (for ever when negative). A serial line whose
+// other end went away (a pseudo terminal's peer closed) reports a hang-up on every poll and
+// can never be read again.
+Wait WaitReadable(int fd, double timeoutMs = -1)
 {
     pollfd fds[2] = {{fd, POLLIN, 0}, {g_signalPipe[0], POLLIN, 0}};
     for (;;) {
-        const int n = poll(fds, 2, -1);
+        timespec timeout{};
+        timeout.tv_sec = time_t(timeoutMs / 1000);
+        timeout.tv_nsec = long((timeoutMs - double(timeout.tv_sec) * 1000) * 1e6);
+        const int n = ppoll(fds, 2, timeoutMs < 0 ? nullptr : &timeout, nullptr);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            return Wait::TimedOut;
         if (n < 0 || fds[1].revents)
             return Wait::Stop;
         if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
@@ -357,11 +471,19 @@ bool ServeConnection(modbus_t* ctx, Device& device, bool tcp, bool flood)
     std::vector<uint8_t> request(MODBUS_TCP_MAX_ADU_LENGTH > MODBUS_RTU_MAX_ADU_LENGTH
                                      ? MODBUS_TCP_MAX_ADU_LENGTH
                                      : MODBUS_RTU_MAX_ADU_LENGTH);
+    const int fd = modbus_get_socket(ctx);
+    device.Reset();
     for (;;) {
-        const Wait wait = WaitReadable(modbus_get_socket(ctx));
+        const Wait wait = WaitReadable(fd, device.MsUntilDue(Clock::now()));
+        if (wait == Wait::TimedOut) {
+            if (!device.SendDue(fd, tcp, Clock::now()) && tcp)
+                return true;
+            continue;
+        }
         if (wait != Wait::Readable)
             return tcp || wait == Wait::Stop;
         const int rc = modbus_receive(ctx, request.data());
+        const Clock::time_point arrived = Clock::now();
         if (rc == 0)
             continue; // for another unit
         if (rc < 0) {
@@ -372,10 +494,11 @@ bool ServeConnection(modbus_t* ctx, Device& device, bool tcp, bool flood)
         }
         if (!tcp && device.Silent())
             continue;
-        if (!device.Handle(ctx, request.data(), rc, tcp)) {
-            if (tcp)
-                return true;
-        }
+        const bool keep = device.Handle(ctx, request.data(), rc, tcp, arrived);
+        if (!keep && tcp)
+            return true;
+        if (!device.SendDue(fd, tcp, Clock::now()) && tcp)
+            return true;
     }
 }
 
