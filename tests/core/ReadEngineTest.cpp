@@ -723,3 +723,37 @@ TEST_P(ReadEngineBothFramings, DeviceRefusingLargeBlocksNamesTheBlockSize)
     // RTU tries six times more, TCP gives up at once.
     EXPECT_EQ(refusals, GetParam() == TReadTransport::Framing::Rtu ? 7 : 1);
 }
+
+TEST(ReadEngine, SlowLineReplyStillArrivingWhenTheResponseTimeRunsOutIsTaken)
+{
+    // At 2,400 baud a request may go unanswered for 534 ms, but a reply of 64 registers
+    // takes 554 ms on the line: the device sends byte after byte, and the last ones come
+    // after the response time.
+    for (int baud : {2400, 1200}) {
+        SCOPED_TRACE(baud);
+        Harness h(TReadTransport::Framing::Rtu);
+        const qint64 byteUs = 10'000'000 / baud;
+        std::deque<std::pair<qint64, char>> due;
+        h.transport.device = [&](const QByteArray& request) {
+            const QByteArray reply = h.device.Answer(request);
+            const qint64 first = h.now + 8 * byteUs + 5 * kMs; // request on the line, turnaround
+            for (int i = 0; i < reply.size(); ++i)
+                due.emplace_back(first + i * byteUs, reply[i]);
+        };
+        StationReadRequest request = Request(0);
+        request.line.Baudrate = baud;
+        request.registers = TRegisterSet();
+        request.registers->AddRange(0, 64 * 3);
+        ASSERT_TRUE(h.Start(request));
+        h.engine.Poll(h.now);
+        while (h.engine.IsRunning() && h.now < 600'000 * kMs) {
+            h.now += kMs;
+            for (; !due.empty() && due.front().first <= h.now; due.pop_front())
+                h.transport.pieces.push_back(QByteArray(1, due.front().second));
+            h.engine.Poll(h.now);
+        }
+        EXPECT_EQ(h.outcome.state, ReadDone);
+        EXPECT_EQ(h.outcome.resends, 0);
+        EXPECT_EQ(h.outcome.image.left(2 * 64 * 3), h.device.Image().left(2 * 64 * 3));
+    }
+}

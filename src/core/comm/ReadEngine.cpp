@@ -200,7 +200,7 @@ void TStationReadEngine::Poll(qint64 nowUs)
     }
     if (!m_running)
         return;
-    CountDownResponse(elapsedUs);
+    CountDownResponse(elapsedUs, nowUs);
     if (IsRtu())
         DispatchRtu(nowUs);
     else
@@ -310,6 +310,12 @@ void TStationReadEngine::NoteLineBusy(qint64 nowUs)
         Finish(ReadFailed, ReadProblem::LineBusy, Detail(ReadProblem::LineBusy), nowUs);
 }
 
+bool TStationReadEngine::ReplyStillArriving(qint64 nowUs) const
+{
+    return IsRtu() && m_awaitingReply && m_transaction.ReceiveLength > 0 &&
+           nowUs - m_lastByteUs < m_transaction.GapUs;
+}
+
 void TStationReadEngine::SendRtuRequest(qint64 nowUs, bool resend)
 {
     TModbusTransaction& t = m_transaction;
@@ -324,6 +330,7 @@ void TStationReadEngine::SendRtuRequest(qint64 nowUs, bool resend)
     t.ReceiveLength = 0;
     m_transport->Write(reinterpret_cast<const char*>(t.SendArea), t.SendLength);
     m_awaitingReply = true;
+    m_replyTimeGiven = false;
     ++m_sendsOfRequest;
     m_lastSendUs = nowUs;
     ++m_outcome.requestsWritten;
@@ -471,7 +478,7 @@ void TStationReadEngine::WriteTcpRequest(const TBlockRequest& block, qint64 nowU
 
 // ---- Both -------------------------------------------------------------------------------------
 
-void TStationReadEngine::CountDownResponse(qint64 elapsedUs)
+void TStationReadEngine::CountDownResponse(qint64 elapsedUs, qint64 nowUs)
 {
     TModbusTransaction& t = m_transaction;
     if (t.ResponseCountdownUs <= 0)
@@ -479,6 +486,15 @@ void TStationReadEngine::CountDownResponse(qint64 elapsedUs)
     t.ResponseCountdownUs = qMax<qint64>(0, t.ResponseCountdownUs - elapsedUs);
     if (t.ResponseCountdownUs > 0)
         return;
+    // The response time counts the request's bytes only. On a slow line a reply can still be
+    // coming in when it runs out (133 bytes take 554 ms at 2,400 baud): such a reply gets once
+    // the time its bytes take.
+    if (ReplyStillArriving(nowUs) && !m_replyTimeGiven) {
+        m_replyTimeGiven = true;
+        const quint64 replyBytes = 5 + 2 * quint64(m_requestCount);
+        t.ResponseCountdownUs = qint64((quint64(t.ByteTime) * replyBytes) >> 16) * 1000 + t.GapUs;
+        return;
+    }
     m_awaitingReply = false;
     if (t.RetryCount < t.MaxRetries) {
         t.ResendPending = true;

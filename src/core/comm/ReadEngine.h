@@ -98,7 +98,8 @@ private:
     bool HasTcpRequestToWrite() const;
     void WriteTcpRequest(const TBlockRequest& block, qint64 nowUs);
 
-    void CountDownResponse(qint64 elapsedUs);
+    void CountDownResponse(qint64 elapsedUs, qint64 nowUs);
+    bool ReplyStillArriving(qint64 nowUs) const;
     // How long a request for count registers written now may go unanswered.
     qint64 ResponseTimeUs(int count) const;
     // The whole read may take no longer than this: the no-byte wait, then every request of
@@ -149,6 +150,7 @@ private:
     // No request goes out before this time (answers to earlier sends may still come).
     qint64 m_holdUntilUs = 0;
     qint64 m_lineBusySinceUs = -1; // a request has waited for silence since then
+    bool m_replyTimeGiven = false; // the response time was stretched for a reply under way
     // TCP
     std::deque<Outstanding> m_outstanding;
     bool m_identifyWritten = false;
