@@ -2,23 +2,18 @@
 #include "model/KivFileInf.h"
 #include "model/KivTamsor.h"
 
+#include "CliProcess.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace
 {
-
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
 
 class CliChannelOptions : public ::testing::Test
 {
@@ -32,15 +27,7 @@ protected:
 
     CliRun Run(const QStringList& arguments)
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(TAMSOR_BIN_DIR "/tamsor-cli"),
-                      QStringList{"--lang", "1033"} + arguments);
-        EXPECT_TRUE(process.waitForFinished(30000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return RunTamsorCli(m_dir.filePath("config"), arguments);
     }
 
     QJsonObject Channel(int i)

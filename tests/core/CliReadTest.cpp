@@ -3,10 +3,10 @@
 #include "model/KivFileInf.h"
 #include "model/KivTamsor.h"
 
+#include "CliProcess.h"
 #include "DecoderTestSupport.h"
 #include "PeerProcess.h"
 
-#include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
@@ -17,12 +17,6 @@ namespace
 
 constexpr quint16 kTcpModel = 4321;
 constexpr quint16 kFileModel = 77;
-
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
 
 class CliRead : public ::testing::Test
 {
@@ -68,17 +62,9 @@ protected:
 
     CliRun Run(const QStringList& arguments)
     {
-        QProcess process;
         // Another working folder: relative register files must be found beside the project.
-        process.setWorkingDirectory(QDir::rootPath());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(TAMSOR_BIN_DIR "/tamsor-cli"),
-                      QStringList{"--lang", "1033", "read"} + arguments);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return RunTamsorCli(m_dir.filePath("config"), QStringList{"read"} + arguments,
+                            QDir::rootPath());
     }
 
     std::unique_ptr<TKivTamsor> Load()
@@ -162,15 +148,8 @@ TEST(CliReadOptions, DefinedAreasReadStoresAnImageThatDecodesAsTheDevice)
     ASSERT_FALSE(address.isEmpty());
     const QString project = dir.filePath("line.zop");
     const auto cli = [&](const QStringList& arguments) {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(TAMSOR_BIN_DIR "/tamsor-cli"),
-                      QStringList{"--lang", "1033"} + arguments);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        EXPECT_EQ(process.exitCode(), 0)
-            << arguments.join(' ').toStdString() << process.readAllStandardError().constData();
+        const CliRun run = RunTamsorCli(dir.filePath("config"), arguments);
+        EXPECT_EQ(run.exitCode, 0) << arguments.join(' ').toStdString() << run.err.toStdString();
     };
     cli({"new", project});
     cli({"add-channel", project, "--tcp", address});
