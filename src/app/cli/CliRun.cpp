@@ -149,8 +149,16 @@ int runSchedule(const QStringList& arguments)
     QObject::connect(&runner, &TScheduleRunner::LineAdded, [](const QString& line) {
         cliOut() << line << '\n' << Qt::flush;
     });
-    QObject::connect(&starter, &TBackgroundReadStarter::ImageStored,
-                     [&path, &root] { saveProject(path, root); });
+    // Reads that end while the project is being saved share the next save.
+    bool savePending = false;
+    QObject::connect(&starter, &TBackgroundReadStarter::ImageStored, [&] {
+        if (std::exchange(savePending, true))
+            return;
+        QTimer::singleShot(0, &runner, [&] {
+            savePending = false;
+            saveProject(path, root);
+        });
+    });
 
     QEventLoop loop;
     QTimer tick;
