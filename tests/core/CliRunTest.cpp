@@ -264,6 +264,20 @@ TEST_F(CliRun, DurationEndsTheRunAndRegisterFilesAreReadInPlace)
     EXPECT_GT(StationOf(*Load(), 0)->UpdateTime, 0);
 }
 
+TEST_F(CliRun, ReportsThatCannotBeWrittenFailTheReadWithTheirReason)
+{
+    WriteProject({"demo.bin"}, 1);
+    m_out = m_dir.filePath("demo.bin/reports"); // below a file: no folder can be made
+    auto cli = Start();
+    ASSERT_TRUE(cli->WaitFor(" : Read demo\\.bin-.* Failed!! Reports not written: Cannot create "
+                             "the folder of \".*demo\\.bin/reports/line/.*\\.txt\"\\.$"))
+        << qPrintable(cli->Output());
+    EXPECT_EQ(cli->Terminate(), 0);
+    EXPECT_EQ(cli->Messages().filter(QRegularExpression("OK!!$")).size(),
+              cli->Messages().filter(QRegularExpression("Failed!!")).size())
+        << "each read is logged as read, then as failed by its reports";
+}
+
 TEST_F(CliRun, RefusesWhatItCannotRun)
 {
     WriteProject({"demo.bin"}, 1);

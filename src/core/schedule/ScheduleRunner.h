@@ -24,6 +24,10 @@ class TKivStation;
 //
 // In parallel mode the same happens once per line (ScheduleLineOf): stations on different
 // serial ports or devices are read at the same time, one read per line.
+//
+// A window drives it with a TReadStationStarter: its 1000 ms timer calls Tick and is started
+// and stopped on RunningChanged; LineAdded and LogCleared keep the log window in step with
+// Log(); ProjectClosing goes first when the project is closed, replaced or loaded.
 class TScheduleRunner : public QObject
 {
     Q_OBJECT
