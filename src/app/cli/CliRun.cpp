@@ -11,6 +11,7 @@
 #include "schedule/ScheduleReports.h"
 #include "schedule/ScheduleRunner.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -77,9 +78,10 @@ qint64 durationSeconds(const QCommandLineParser& parser)
         return 0;
     bool ok = false;
     const qint64 seconds = parser.value(QStringLiteral("duration")).toLongLong(&ok);
-    if (!ok || seconds < 1 || seconds > std::numeric_limits<int>::max() / kTickMs)
-        throw TamsorError(QStringLiteral("--duration must be a number of seconds from 1 to %1")
-                              .arg(std::numeric_limits<int>::max() / kTickMs));
+    constexpr qint64 longest = std::numeric_limits<quint32>::max(); // some 136 years
+    if (!ok || seconds < 1 || seconds > longest)
+        throw TamsorError(
+            QStringLiteral("--duration must be a number of seconds from 1 to %1").arg(longest));
     return seconds;
 }
 
@@ -161,19 +163,22 @@ int runSchedule(const QStringList& arguments)
     });
 
     QEventLoop loop;
+    QDeadlineTimer end(QDeadlineTimer::Forever);
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
     tick.setInterval(kTickMs);
-    QObject::connect(&tick, &QTimer::timeout, &runner, &TScheduleRunner::Tick);
-    QTimer end;
-    end.setSingleShot(true);
-    QObject::connect(&end, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&tick, &QTimer::timeout, &runner, [&] {
+        if (end.hasExpired())
+            loop.quit();
+        else
+            runner.Tick();
+    });
     const StopSignals stopSignals([&loop] { loop.quit(); });
 
     runner.Run();
-    tick.start();
     if (duration > 0)
-        end.start(int(duration * kTickMs));
+        end.setRemainingTime(duration * kTickMs, Qt::PreciseTimer);
+    tick.start();
     loop.exec();
 
     tick.stop();
