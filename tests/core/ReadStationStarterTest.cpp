@@ -8,6 +8,7 @@
 #include "schedule/ScheduleRunner.h"
 
 #include "PeerProcess.h"
+#include "ShippedEnglish.h"
 
 #include <QTemporaryDir>
 
@@ -56,16 +57,9 @@ private:
     int m_state = ReadIdle;
 };
 
-class ReadStationStarterTest : public ::testing::Test
+class ReadStationStarterTest : public ShippedEnglishTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        LanguageResources.Discover(QStringLiteral(TAMSOR_SOURCE_DIR "/lang"));
-        LanguageResources.SelectLanguage(1033);
-    }
-    static void TearDownTestSuite() { LanguageResources.Discover(QStringLiteral("/nonexistent")); }
-
     void SetUp() override
     {
         m_root.Start();

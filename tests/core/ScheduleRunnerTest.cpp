@@ -7,6 +7,8 @@
 #include "lang/KivLanRes.h"
 #include "model/KivTamsor.h"
 
+#include "ShippedEnglish.h"
+
 #include <QFile>
 #include <QLocale>
 
@@ -83,16 +85,9 @@ public:
     int abandoned = 0;
 };
 
-class ScheduleRunnerTest : public ::testing::Test
+class ScheduleRunnerTest : public ShippedEnglishTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        LanguageResources.Discover(QStringLiteral(TAMSOR_SOURCE_DIR "/lang"));
-        LanguageResources.SelectLanguage(1033);
-    }
-    static void TearDownTestSuite() { LanguageResources.Discover(QStringLiteral("/nonexistent")); }
-
     void SetUp() override
     {
         m_root.Start();
@@ -207,6 +202,7 @@ constexpr int W = ReadWrongModel;
 constexpr int D = ReadDone;
 constexpr int Hang = ReadBlocks; // never ends
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Table, ScheduleDue,
     ::testing::Values(
@@ -216,24 +212,13 @@ INSTANTIATE_TEST_SUITE_P(
         // The second starts on the tick after the first one's outcome was taken.
         DueCase{"TwoDueTogetherInProjectOrder", {10, 10}, {}, 3, 25, {{11, 21}, {15, 25}}, {0, 0}},
         // 30 s three times, then the whole interval.
-        DueCase{"FourthFailureWaitsTheInterval",
-                {600},
-                {F, W, F, F, F},
-                1,
-                1891,
-                {{601, 631, 661, 691, 1291, 1891}},
-                {5}},
+        DueCase{"FourthFailureWaitsTheInterval", {600}, {F, W, F, F, F}, 1, 1891, {{601, 631, 661, 691, 1291, 1891}}, {5}},
         // A success starts the count again: the failure after it retries 30 s later.
-        DueCase{"SuccessResetsTheCount",
-                {600},
-                {F, F, F, D, F},
-                1,
-                1321,
-                {{601, 631, 661, 691, 1291, 1321}},
-                {1}},
+        DueCase{"SuccessResetsTheCount", {600}, {F, F, F, D, F}, 1, 1321, {{601, 631, 661, 691, 1291, 1321}}, {1}},
         // 300 ticks without an outcome fail the read; the retry is due at once.
         DueCase{"TimeoutAfter300Ticks", {60}, {Hang}, 1, 362, {{61, 362}}, {1}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(ScheduleRunnerTest, LogLinesOfASuccessAFailureAndReportsThatCannotBeWritten)
 {
