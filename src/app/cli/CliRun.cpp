@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <map>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -27,7 +28,8 @@ namespace
 
 constexpr int kTickMs = 1000;
 
-// Turns SIGINT and SIGTERM into a call on the event loop while it lives.
+// Turns SIGINT and SIGTERM into a call on the event loop while it lives, and ignores SIGPIPE:
+// a reader of the log that goes away must not end the collecting.
 class StopSignals
 {
 public:
@@ -41,24 +43,29 @@ public:
             [[maybe_unused]] const ssize_t n = ::read(s_fds[0], &byte, 1);
             m_stop();
         });
-        struct sigaction action {
-        };
-        action.sa_handler = &StopSignals::OnSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (int signal : {SIGINT, SIGTERM})
-            ::sigaction(signal, &action, &m_previous[signal == SIGINT ? 0 : 1]);
+        Install(SIGINT, &StopSignals::OnSignal);
+        Install(SIGTERM, &StopSignals::OnSignal);
+        Install(SIGPIPE, SIG_IGN);
     }
     ~StopSignals()
     {
-        ::sigaction(SIGINT, &m_previous[0], nullptr);
-        ::sigaction(SIGTERM, &m_previous[1], nullptr);
+        for (const auto& [signal, previous] : m_previous)
+            ::sigaction(signal, &previous, nullptr);
         m_notifier.reset();
         ::close(s_fds[0]);
         ::close(s_fds[1]);
     }
 
 private:
+    void Install(int signal, void (*handler)(int))
+    {
+        struct sigaction action {
+        };
+        action.sa_handler = handler;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(signal, &action, &m_previous[signal]);
+    }
     static void OnSignal(int)
     {
         const char byte = 1;
@@ -68,7 +75,7 @@ private:
     static inline int s_fds[2] = {-1, -1};
     std::function<void()> m_stop;
     std::unique_ptr<QSocketNotifier> m_notifier;
-    struct sigaction m_previous[2]{};
+    std::map<int, struct sigaction> m_previous;
 };
 
 // Seconds of --duration: a whole number from 1 on; 0 when the option is absent.
