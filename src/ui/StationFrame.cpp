@@ -33,20 +33,22 @@ TFrameStation::TFrameStation(QWidget* parent)
     actDeleteStation = FrameAction(this, "actDeleteStation");
     actReadStation = FrameAction(this, "actReadStation");
 
+    // The number and the interval share the first row (the number only on a serial line);
+    // the commands sit below them on the right.
     auto* grid = new QGridLayout(gbxCaption);
     grid->setContentsMargins(6, 4, 6, 6);
     grid->addWidget(lblStationNum, 0, 0);
     grid->addWidget(cbxStationNum, 0, 1);
-    grid->addWidget(lblScheduleTime, 1, 0);
-    grid->addWidget(cbxScheduleTime, 1, 1);
+    grid->addWidget(lblScheduleTime, 0, 2);
+    grid->addWidget(cbxScheduleTime, 0, 3);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ActionButton(actImportDefine, gbxCaption, "btnImportDefine"));
     buttons->addWidget(ActionButton(actDeleteStation, gbxCaption, "btnDeleteStation"));
     btnReadStation = ActionButton(actReadStation, gbxCaption, "btnReadStation");
     buttons->addWidget(btnReadStation);
-    grid->addLayout(buttons, 0, 2, 1, 1, Qt::AlignTop);
-    grid->setColumnStretch(2, 1);
+    grid->addLayout(buttons, 1, 0, 1, 5);
+    grid->setColumnStretch(4, 1);
     grid->setRowStretch(2, 1);
 
     connect(cbxStationNum, &QComboBox::activated, this, &TFrameStation::cbxStationNumChange);
