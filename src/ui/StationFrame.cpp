@@ -12,11 +12,11 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 TFrameStation::TFrameStation(QWidget* parent)
     : TFrameBase(QStringLiteral("FrameStation"), FrameHeight::Station, parent)
@@ -35,21 +35,24 @@ TFrameStation::TFrameStation(QWidget* parent)
 
     // The number and the interval share the first row (the number only on a serial line);
     // the commands sit below them on the right.
-    auto* grid = new QGridLayout(gbxCaption);
-    grid->setContentsMargins(6, 4, 6, 6);
-    grid->addWidget(lblStationNum, 0, 0);
-    grid->addWidget(cbxStationNum, 0, 1);
-    grid->addWidget(lblScheduleTime, 0, 2);
-    grid->addWidget(cbxScheduleTime, 0, 3);
+    auto* column = new QVBoxLayout(gbxCaption);
+    column->setContentsMargins(6, 4, 6, 6);
+    auto* fields = new QHBoxLayout;
+    fields->setSpacing(8);
+    fields->addWidget(lblStationNum);
+    fields->addWidget(cbxStationNum);
+    fields->addWidget(lblScheduleTime);
+    fields->addWidget(cbxScheduleTime);
+    fields->addStretch(1);
+    column->addLayout(fields);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ActionButton(actImportDefine, gbxCaption, "btnImportDefine"));
     buttons->addWidget(ActionButton(actDeleteStation, gbxCaption, "btnDeleteStation"));
     btnReadStation = ActionButton(actReadStation, gbxCaption, "btnReadStation");
     buttons->addWidget(btnReadStation);
-    grid->addLayout(buttons, 1, 0, 1, 5);
-    grid->setColumnStretch(4, 1);
-    grid->setRowStretch(2, 1);
+    column->addLayout(buttons);
+    column->addStretch(1);
 
     connect(cbxStationNum, &QComboBox::activated, this, &TFrameStation::cbxStationNumChange);
     connect(cbxScheduleTime, &QComboBox::activated, this, &TFrameStation::cbxScheduleTimeChange);

@@ -2,6 +2,8 @@
 // frames following the selection, the project, channel and station editors, the language
 // switch. Prompts and file dialogs are answered through their hooks.
 #include "MainForm.h"
+#include "PeerProcess.h"
+#include "WindowReadRunner.h"
 #include "ChannelFrame.h"
 #include "DynamicPanel.h"
 #include "FileDialogUi.h"
@@ -27,6 +29,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -631,6 +634,69 @@ TEST_F(MainFormTest, RecentProjectsUnderTheOpenButton)
     answers << KivMsg::IdNo;
     form->pmOpenFile->actions().at(2)->trigger();
     EXPECT_EQ(form->FileName(), file);
+}
+
+} // namespace
+
+namespace
+{
+
+// The whole way of a new project through the window: a TCP channel with a station, the demo
+// define file imported, the station read from tamsor-sim, saved and opened again.
+TEST_F(MainFormTest, NewProjectReadFromTheSimulatorSavedAndReopened)
+{
+    QByteArray image = bytes(QStringLiteral(TAMSOR_SOURCE_DIR "/examples/demo.bin"));
+    ASSERT_EQ(image.size(), 131072);
+    ASSERT_TRUE(WriteBytes(path("served.bin"), image));
+    PeerSet peers;
+    const QString address = peers.ServeTcp(path("served.bin"));
+    ASSERT_FALSE(address.isEmpty());
+    TWindowReadRunner runner(form.get());
+
+    ASSERT_TRUE(form->NewProject());
+    modifyTitle(QStringLiteral("Line 2"));
+    TKivChannel* channel = addChannel();
+    auto* channelFrame = bottom<TFrameChannel>();
+    chooseType(channelFrame, TKivChannel::TypeInternet);
+    channelFrame->edtIp->setText(address);
+    emit channelFrame->edtIp->textEdited(address);
+    EXPECT_EQ(node(channel->Node)->text(0), address);
+    channelFrame->actAddStation->trigger();
+    auto* stationFrame = bottom<TFrameStation>();
+    ASSERT_NE(stationFrame, nullptr);
+    TKivStation* station = stationFrame->Station();
+    files << QStringLiteral(TAMSOR_SOURCE_DIR "/examples/demo.def");
+    stationFrame->actImportDefine->trigger();
+    ASSERT_TRUE(stationFrame->actReadStation->isEnabled());
+
+    // The read window stays up with the outcome until the user closes it.
+    QTimer closeWhenDone;
+    closeWhenDone.setInterval(5);
+    QObject::connect(&closeWhenDone, &QTimer::timeout, [&] {
+        TFormCommunication* window = runner.FormCommunication();
+        if (window && window->isVisible() && window->State() == ReadDone &&
+            window->btnClose->isEnabled())
+            window->btnClose->click();
+    });
+    closeWhenDone.start();
+    stationFrame->actReadStation->trigger();
+    closeWhenDone.stop();
+    EXPECT_GT(station->UpdateTime, 0);
+    EXPECT_EQ(station->RegisterImage, image);
+
+    files << path("line2");
+    ASSERT_TRUE(form->SaveProject());
+    ASSERT_TRUE(form->CloseProject());
+    files << path("line2.zop");
+    ASSERT_TRUE(form->OpenProject());
+    EXPECT_EQ(form->Project().Title, u"Line 2");
+    TKivChannel* reopened = form->Project().Channels->Items(0);
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_EQ(reopened->Type, TKivChannel::TypeInternet);
+    EXPECT_EQ(reopened->Ip, address);
+    EXPECT_EQ(reopened->Stations.Items(0)->RegisterImage, image);
+    EXPECT_EQ(reopened->Stations.Items(0)->Recipes->Count(), 3);
+    EXPECT_TRUE(prompts.isEmpty());
 }
 
 } // namespace
