@@ -2,8 +2,6 @@
 // frames following the selection, the project, channel and station editors, the language
 // switch. Prompts and file dialogs are answered through their hooks.
 #include "MainForm.h"
-#include "PeerProcess.h"
-#include "WindowReadRunner.h"
 #include "ChannelFrame.h"
 #include "DynamicPanel.h"
 #include "FileDialogUi.h"
@@ -11,9 +9,11 @@
 #include "LangTestFolder.h"
 #include "LangUi.h"
 #include "PanelSplitter.h"
+#include "PeerProcess.h"
 #include "ProjectTree.h"
 #include "StationFrame.h"
 #include "TamsorFrame.h"
+#include "WindowReadRunner.h"
 #include "editor/KivProjectTree.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
@@ -569,26 +569,41 @@ TEST_F(MainFormTest, LanguageSwitchRetextsTheOpenFrameAndTheTree)
     EXPECT_EQ(form->windowTitle(), u"Tamsor");
 }
 
-TEST_F(MainFormTest, EveryControlHasAnAccessibleName)
+TEST_F(MainFormTest, EveryControlIsNamedAndTextedInEveryLanguage)
 {
     ASSERT_TRUE(form->LoadProjectFile(demoCopy(), false));
     TKivChannel* channel = form->Project().Channels->Items(0);
-    QList<TKivNode*> shown{form->Project().Node, channel->Node, channel->Stations.Items(0)->Node};
-    for (TKivNode* handle : shown) {
-        select(handle);
-        for (int type = 0; type < 3; ++type) {
-            if (auto* channelFrame = bottom<TFrameChannel>())
-                chooseType(channelFrame, type);
-            QStringList unnamed;
-            for (QWidget* widget : form->findChildren<QWidget*>()) {
-                if (widget->focusPolicy() == Qt::NoFocus || !widget->isVisibleTo(form.get()) ||
-                    widget->objectName().isEmpty())
-                    continue;
-                QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
-                if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
-                    unnamed << widget->objectName();
+    const QList<TKivNode*> shown{form->Project().Node, channel->Node,
+                                 channel->Stations.Items(0)->Node};
+    for (const int language : {1033, 1031, 1028, 2052}) {
+        ASSERT_EQ(LanguageResources.SelectLanguage(language), 0);
+        form->ApplyLanguageTexts();
+        for (TKivNode* handle : shown) {
+            select(handle);
+            for (int type = 0; type < 3; ++type) {
+                if (auto* channelFrame = bottom<TFrameChannel>())
+                    chooseType(channelFrame, type);
+                QStringList missing;
+                for (QWidget* widget : form->findChildren<QWidget*>()) {
+                    if (!widget->isVisibleTo(form.get()) || widget->objectName().isEmpty())
+                        continue;
+                    if (auto* label = qobject_cast<QLabel*>(widget);
+                        label && label->text().isEmpty())
+                        missing << widget->objectName() + QStringLiteral(" (text)");
+                    if (widget->focusPolicy() == Qt::NoFocus)
+                        continue;
+                    QAccessibleInterface* accessible =
+                        QAccessible::queryAccessibleInterface(widget);
+                    if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
+                        missing << widget->objectName();
+                }
+                for (QMenu* menu : form->findChildren<QMenu*>())
+                    for (QAction* action : menu->actions())
+                        if (!action->isSeparator() && action->text().isEmpty())
+                            missing << action->objectName() + QStringLiteral(" (menu)");
+                EXPECT_TRUE(missing.isEmpty())
+                    << language << ": " << qPrintable(missing.join(u", "));
             }
-            EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(u", "));
         }
     }
 }
@@ -614,6 +629,14 @@ TEST_F(MainFormTest, CommandLineOpensOneProjectAfterTheWindowShows)
     second.hide();
     second.show();
     EXPECT_FALSE(second.AutoOpenFileTimer->isActive()) << "only the first show opens";
+
+    // A project begun before the timer runs out is not replaced.
+    TFormMain third;
+    third.SetCommandLine({file});
+    third.show();
+    ASSERT_TRUE(third.NewProject());
+    emit third.AutoOpenFileTimer->timeout({});
+    EXPECT_TRUE(third.FileName().isEmpty());
 }
 
 TEST_F(MainFormTest, RecentProjectsUnderTheOpenButton)
@@ -634,6 +657,12 @@ TEST_F(MainFormTest, RecentProjectsUnderTheOpenButton)
     answers << KivMsg::IdNo;
     form->pmOpenFile->actions().at(2)->trigger();
     EXPECT_EQ(form->FileName(), file);
+
+    // The list outlives the window.
+    form.reset();
+    form = std::make_unique<TFormMain>();
+    ASSERT_EQ(form->pmOpenFile->actions().size(), 3);
+    EXPECT_EQ(form->pmOpenFile->actions().at(2)->toolTip(), file);
 }
 
 } // namespace
