@@ -127,30 +127,18 @@ void TFrameStation::actImportDefineExecute()
         ShowTextMessage(error, StrId::ImportDefineFailedCaption, KivMsg::IconWarning);
         return;
     }
-    if (TFrameHost* host = FrameHost()) {
-        QList<TKivTreeEntry> entries = StationTreeEntries(*FStation);
-        entries.removeFirst(); // the station's own node is there already
-        for (TKivTreeEntry& entry : entries)
-            entry.Depth -= 1;
-        host->AddTreeNodes(FStation->Node, entries);
-        host->ExpandTreeNode(FStation->Node);
-    }
+    QList<TKivTreeEntry> entries = StationTreeEntries(*FStation);
+    entries.removeFirst(); // the station's own node is there already
+    for (TKivTreeEntry& entry : entries)
+        entry.Depth -= 1;
+    AddChildNodes(FStation->Node, entries, false);
     Changed();
 }
 
 void TFrameStation::actDeleteStationExecute()
 {
-    TKivStation* station = FStation;
-    if (!station)
-        return;
-    NotifyModified(true);
-    FObject = nullptr;
-    FNode = nullptr;
-    FStation = nullptr;
-    if (TFrameHost* host = FrameHost())
-        host->DeleteTreeObjects([station] { delete station; });
-    else
-        delete station;
+    if (TKivStation* station = FStation)
+        DeleteShownObject([station] { delete station; });
 }
 
 void TFrameStation::actReadStationExecute()
