@@ -4,6 +4,8 @@
 # station's full read. A cycle runs from the first read's start line to the line that takes
 # the last station's first outcome; reports are written as the schedule writes them.
 # usage: tools/bench-schedule/bench-schedule.sh [BUILD_DIR]
+# The cycle is counted in whole ticks of 1 s, so each figure is the median of BENCH_RUNS runs
+# (default 3), printed with its range.
 #   BENCH_SEQUENTIAL=0 skips the sequential run (it waits 61 s before its first read).
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -11,6 +13,7 @@ bin="$(cd "${1:-$repo/build}" && pwd)/bin"
 cli="$bin/tamsor-cli"
 stations=8
 latency_ms=5
+runs="${BENCH_RUNS:-3}"
 work="$(mktemp -d)"
 pids=()
 cleanup() {
@@ -81,22 +84,38 @@ cycle_ms() {
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+spread() { printf '%s\n' "$@" | sort -n | awk 'NR == 1 { lo = $1 } { hi = $1 } END { print lo "-" hi }'; }
+
+# full_read_ms PROJECT: one read of station 1/1 by tamsor-cli read, as the engine timed it.
+full_read_ms() {
+    local line
+    line="$("$cli" --lang 1033 read "$1" | grep '^1/1 ')"
+    sed -n 's/.*read in \([0-9.]*\) s: Read complete.*/\1/p' <<<"$line" | awk '{ printf "%d", $1 * 1000 }'
+}
 
 make_project "$work/one.zop" 1 1
-read_line="$("$cli" --lang 1033 read "$work/one.zop" | grep '^1/1 ')"
-read_ms="$(sed -n 's/.*read in \([0-9.]*\) s.*/\1/p' <<<"$read_line" | awk '{ printf "%d", $1 * 1000 }')"
-[ -n "$read_ms" ] && [ "$read_ms" -gt 0 ] || { echo "full read failed: $read_line" >&2; exit 1; }
-
-single_ms="$(cycle_ms "$work/one.zop" 1)"
 make_project "$work/eight.zop" $stations 1
-parallel_ms="$(cycle_ms "$work/eight.zop" $stations --parallel)"
+reads=() singles=() parallels=()
+for _ in $(seq 1 "$runs"); do
+    reads+=("$(full_read_ms "$work/one.zop")")
+    [ -n "${reads[-1]}" ] || { echo "the full read failed" >&2; exit 1; }
+    singles+=("$(cycle_ms "$work/one.zop" 1)")
+    parallels+=("$(cycle_ms "$work/eight.zop" $stations --parallel)")
+done
+read_ms="$(median "${reads[@]}")"
+single_ms="$(median "${singles[@]}")"
+parallel_ms="$(median "${parallels[@]}")"
 
-printf 'devices answer after %d ms; one full read = 1,025 requests\n' $latency_ms
-printf '%-44s %7d ms\n' "one station's full read (tamsor-cli read)" "$read_ms"
-printf '%-44s %7d ms   ratio to one read %s\n' "schedule cycle, 1 station" "$single_ms" \
-    "$(ratio "$single_ms" "$read_ms")"
-printf '%-44s %7d ms   ratio to one read %s (goal <= 1.30)\n' \
-    "schedule cycle, $stations stations, --parallel" "$parallel_ms" "$(ratio "$parallel_ms" "$read_ms")"
+printf 'devices answer after %d ms; one full read = 1,025 requests; median of %d runs (range)\n' \
+    $latency_ms "$runs"
+printf '%-44s %7d ms (%s)\n' "one station's full read (tamsor-cli read)" "$read_ms" \
+    "$(spread "${reads[@]}")"
+printf '%-44s %7d ms (%s)   ratio to one read %s\n' "schedule cycle, 1 station" "$single_ms" \
+    "$(spread "${singles[@]}")" "$(ratio "$single_ms" "$read_ms")"
+printf '%-44s %7d ms (%s)   ratio to one read %s (goal <= 1.30)\n' \
+    "schedule cycle, $stations stations, --parallel" "$parallel_ms" \
+    "$(spread "${parallels[@]}")" "$(ratio "$parallel_ms" "$read_ms")"
 
 if [ "${BENCH_SEQUENTIAL:-1}" != 0 ]; then
     # One read at a time: the interval must outlast the cycle, or the first station is due
