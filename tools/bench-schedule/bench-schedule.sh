@@ -16,27 +16,11 @@ latency_ms=5
 runs="${BENCH_RUNS:-3}"
 work="$(mktemp -d)"
 pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=../bench-common/peers.sh
+source "$(dirname "$0")/../bench-common/peers.sh"
+trap 'stop_peers; rm -rf "$work"' EXIT
 
 cp "$repo/examples/demo.bin" "$repo/examples/demo.def" "$work/"
-
-# Starts a background command writing to $1 and waits until the file matches $2.
-start_peer() {
-    local out="$1" pattern="$2"; shift 2
-    "$@" >"$out" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 1 500); do
-        grep -qE "$pattern" "$out" && return 0
-        kill -0 "${pids[-1]}" 2>/dev/null || break
-        sleep 0.01
-    done
-    echo "peer did not start: $*" >&2; cat "$out" >&2; exit 1
-}
 
 ports=()
 for i in $(seq 1 $stations); do
