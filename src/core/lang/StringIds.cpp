@@ -22,7 +22,8 @@ const QList<int>& allStringIds()
                         ReadConnectionClosed, ReadNoAnswer, ReadDeviceException,
                         ReadReplyMismatch, ReadBadTcpHeader, ReadCancelled, ReadWindowClose,
                         ReadNoSuchChannelType, DefineNoModelName, DefineNoModelId,
-                        DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal};
+                        DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal,
+                        ScheduleReportsFailed, ScheduleFolderFailed};
         for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
             list << id;
         for (int type = 0; type <= 2; ++type)
