@@ -38,25 +38,8 @@ demo_image="$repo/examples/demo.bin"
 demo_define="$repo/examples/demo.def"
 demo_model=300
 
-# Starts a background command writing to $1 and waits until the file matches $2.
-start_peer() {
-    local out="$1" pattern="$2"; shift 2
-    "$@" >"$out" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 1 500); do
-        grep -qE "$pattern" "$out" && return 0
-        kill -0 "${pids[-1]}" 2>/dev/null || break
-        sleep 0.01
-    done
-    echo "peer did not start: $*" >&2; cat "$out" >&2; exit 1
-}
-
-# Stops the peers started so far.
-stop_peers() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    pids=()
-}
+# shellcheck source=../bench-common/peers.sh
+source "$(dirname "$0")/../bench-common/peers.sh"
 
 # tamsor-sim over TCP serving image $1 with further options; sets $address.
 serve_tcp() {

@@ -15,7 +15,8 @@
 // registers, one outstanding at a time). The caller owns the transport and the clock: it calls
 // Poll with the current monotonic time whenever bytes arrive and at least every 10 ms, and
 // earlier when NextWakeUs asks for it. Progress and the outcome leave only through the two
-// signals. One read runs in the whole process at a time; a second Start is refused.
+// signals. One read runs in the whole process at a time; a second Start is refused, except
+// between reads marked to run alongside others (SetAlongside).
 //
 // The request's options change the plan: only the blocks holding the registers asked for,
 // up to 125 registers a request, and on TCP up to 16 requests outstanding at once. Replies
@@ -54,6 +55,14 @@ public:
     // Stops a running read as the window's close box does: the state stays where it was
     // (identifying or reading) and no image is delivered.
     void Cancel(qint64 nowUs);
+
+    // Marks the reads of this engine as reads alongside others: such a read starts while other
+    // alongside reads run, and is refused only while an ordinary read runs (which in turn is
+    // refused while any read runs). The caller keeps alongside reads on different lines.
+    void SetAlongside(bool alongside) { m_alongside = alongside; }
+    bool Alongside() const { return m_alongside; }
+    // Whether a read of that kind may start now.
+    static bool CanStart(bool alongside);
 
     // The latest time Poll should run next, or -1 when nothing is timed.
     qint64 NextWakeUs() const;
@@ -125,6 +134,7 @@ private:
     StationReadRequest m_request;
     TReadOptions m_options;
     bool m_running = false;
+    bool m_alongside = false;
     int m_state = ReadIdle;
     int m_registerIndex = 0;
     // The plan: block requests in the order they are asked and answered.

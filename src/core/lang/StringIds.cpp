@@ -24,9 +24,11 @@ const QList<int>& allStringIds()
                         ReadNoSuchChannelType, ReadUnaskedReplies, ReadLineBusy, ReadOvertime,
                         ReadOutOfOrder, ReadRepeatedTransaction, ReadBlockRefused,
                         ReadInFlightHint, ReadOptionsCaption, ReadOptionsDefinedOnly,
-                        ReadOptionsBlockRegisters, ReadOptionsInFlight,
-                        DefineNoModelName, DefineNoModelId,
-                        DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal};
+                        ReadOptionsBlockRegisters, ReadOptionsInFlight, DefineNoModelName,
+                        DefineNoModelId, DefineTooManyColumns, DefineTooManyAlarms,
+                        DefineTooManyColumnsTotal, ScheduleReportsFailed, ScheduleFolderFailed};
+        for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
+            list << id;
         for (int type = 0; type <= 2; ++type)
             list << ChannelTypeBase + 1 + type;
         for (int format = 3; format <= 8; ++format)
