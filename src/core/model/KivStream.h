@@ -84,7 +84,7 @@ public:
     QByteArray TakeBytes(); // leaves the stream empty
 
     void LoadFromFile(const QString& path); // TamsorError "Cannot open file "%s". %s"
-    void SaveToFile(const QString& path);   // atomic replace; "Cannot create file "%s". %s"
+    void SaveToFile(const QString& path);   // whole or not at all (TKivSaveFile)
 
     // A read-only window on bytes owned elsewhere, valid while they are; writing copies first.
     static TKivStream View(const char* data, qsizetype size);
