@@ -22,7 +22,10 @@ const QList<int>& allStringIds()
                         ReadConnectionClosed, ReadNoAnswer, ReadDeviceException,
                         ReadReplyMismatch, ReadBadTcpHeader, ReadCancelled, ReadWindowClose,
                         ReadNoSuchChannelType, DefineNoModelName, DefineNoModelId,
-                        DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal};
+                        DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal,
+                        ProjectLockHeld, ProjectLockHolder, ProjectLockUnknownHolder,
+                        ProjectLockNotCreated, ReportsTooLarge, ReportsWrittenBefore,
+                        ReportsNoneWritten};
         for (int type = 0; type <= 2; ++type)
             list << ChannelTypeBase + 1 + type;
         for (int format = 3; format <= 8; ++format)

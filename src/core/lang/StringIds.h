@@ -79,6 +79,13 @@ constexpr int DefineNoModelId = 9351;
 constexpr int DefineTooManyColumns = 9352;
 constexpr int DefineTooManyAlarms = 9353;
 constexpr int DefineTooManyColumnsTotal = 9354;
+constexpr int ProjectLockHeld = 9360;
+constexpr int ProjectLockHolder = 9361;
+constexpr int ProjectLockUnknownHolder = 9362;
+constexpr int ProjectLockNotCreated = 9363;
+constexpr int ReportsTooLarge = 9364;
+constexpr int ReportsWrittenBefore = 9365;
+constexpr int ReportsNoneWritten = 9366;
 
 // Item counts of the choice lists the shipped languages carry (items at list + 1 onward).
 constexpr int ScheduleIntervalCount = 13;
