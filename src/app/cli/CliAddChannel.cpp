@@ -2,6 +2,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "TamsorError.h"
+#include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 
 #include <QFileInfo>
@@ -73,6 +74,8 @@ int runAddChannel(const QStringList& arguments)
         throw TamsorError(QStringLiteral("choose one kind of channel: serial options, --tcp or --file"));
 
     const QString path = parser.positionalArguments().first();
+    TKivProjectLock lock(path);
+    lockCliProject(lock);
     TKivTamsor root;
     openCliProject(path, root);
     auto* channel = new TKivChannel(root.Channels.get());
