@@ -375,6 +375,26 @@ TEST(ProjectFile, EveryCutFailsCleanly)
             << cut;
 }
 
+TEST(ProjectFile, ANulInAStoredListLoads)
+{
+    // A file whose alarm lines are stored as the comma text a, NUL, b.
+    TKivTamsor root;
+    auto* station = new TKivStation(new TKivChannel(root.Channels.get()));
+    (new TKivAlarm(station->Alarms.get()))->Message = QStringList{QStringLiteral("a~b")};
+    TKivStream body;
+    root.SerializeStream(TKivSerialization::Save, body);
+    QByteArray bytes = body.TakeBytes();
+    const QByteArray stored("a\0~\0b\0", 6);
+    ASSERT_EQ(bytes.count(stored), 1);
+    bytes.replace(stored, QByteArray("a\0\0\0b\0", 6));
+
+    TKivTamsor loaded;
+    ASSERT_TRUE(DecodeProjectFile(Header() + Deflated(bytes), loaded));
+    const TKivAlarms& alarms = *loaded.Channels->Items(0)->Stations.Items(0)->Alarms;
+    ASSERT_EQ(alarms.Count(), 1);
+    EXPECT_EQ(alarms.Items(0)->Message, (QStringList{"a", "b"}));
+}
+
 TEST(ProjectFile, SavingIsAtomicAndReportsFailures)
 {
     QTemporaryDir dir;
