@@ -168,6 +168,16 @@ TEST(Project, NewObjectsHaveTheirDefaults)
     EXPECT_EQ(column->DisplayFormat, QStringLiteral("hh:mm:ss"));
 }
 
+TEST(Project, ChannelTypesOutsideTheKnownOnesShowAQuestionMark)
+{
+    TKivChannels channels;
+    TKivChannel channel(&channels);
+    for (const qint32 type : {3, 12, -1, -2001, INT_MAX, INT_MIN}) {
+        channel.Type = type;
+        EXPECT_EQ(channel.GetCaption(), QStringLiteral("?")) << type;
+    }
+}
+
 TEST(Project, StationNumbersAndScheduleBase)
 {
     TKivTamsor root;

@@ -126,6 +126,9 @@ QString TKivChannel::GetCaption() const
         return Ip;
     if (Type == TypeRegisterFile && !RegisterFileName.isEmpty())
         return RegisterFileName;
+    // A stored type outside the three known ones names no text of its own.
+    if (Type < TypeUart || Type > TypeRegisterFile)
+        return QStringLiteral("?");
     return GetLangString(StrId::ChannelTypeBase + 1 + Type);
 }
 
