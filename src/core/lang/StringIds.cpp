@@ -25,7 +25,7 @@ const QList<int>& allStringIds()
                         DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal,
                         ProjectLockHeld, ProjectLockHolder, ProjectLockUnknownHolder,
                         ProjectLockNotCreated, ReportsTooLarge, ReportsWrittenBefore,
-                        ReportsNoneWritten};
+                        ReportsNoneWritten, ProjectTooManyObjects};
         for (int type = 0; type <= 2; ++type)
             list << ChannelTypeBase + 1 + type;
         for (int format = 3; format <= 8; ++format)

@@ -86,6 +86,7 @@ constexpr int ProjectLockNotCreated = 9363;
 constexpr int ReportsTooLarge = 9364;
 constexpr int ReportsWrittenBefore = 9365;
 constexpr int ReportsNoneWritten = 9366;
+constexpr int ProjectTooManyObjects = 9367;
 
 // Item counts of the choice lists the shipped languages carry (items at list + 1 onward).
 constexpr int ScheduleIntervalCount = 13;

@@ -124,6 +124,7 @@ private:
     qsizetype m_held = 0;
     qsizetype m_limit = 0;
     qsizetype m_claimed = 0;
+    qint64 m_listItems = 0; // items of nested lists loaded so far (TKivSerialization)
 };
 
 // A part of a pulling stream that a length or end position marks out: while it is entered,
