@@ -2,6 +2,7 @@
 // save and load each, the file size and peak memory, beside the time zlib alone needs to
 // deflate and inflate the same body; then loads files of 80,000 to 320,000 empty station blocks
 // (on one channel, and one per channel). Each size runs in a child process of its own.
+#include "BenchMemory.h"
 #include "model/KivDateTime.h"
 #include "model/KivFileInf.h"
 #include "model/KivTamsor.h"
@@ -14,11 +15,11 @@
 #include <cstdio>
 #include <malloc.h>
 #include <memory>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace {
+
+using namespace BenchMemory;
 
 // A register image as a panel holds it: recipe tables of small counters and set points, a data
 // log ring with time stamps and slowly changing values, alarm history, a block of noisy analog
@@ -78,36 +79,6 @@ void BuildProject(TKivTamsor& root, int stations)
                 (new TKivRecipeItem(recipe->RecipeItems.get()))->Title = QStringLiteral("Data%1").arg(c);
         }
     }
-}
-
-long StatusKiB(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-// Hands freed memory back to the system, so that an operation cannot hide its allocations in
-// memory an earlier one left resident, and makes VmHWM start again from the resident size.
-void ResetPeak()
-{
-    malloc_trim(0);
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
-}
-
-// Growth of peak resident memory in KiB while op runs.
-template <class Op> long PeakGrowthKiB(Op op)
-{
-    ResetPeak();
-    const long before = StatusKiB("VmRSS:");
-    op();
-    return StatusKiB("VmHWM:") - before;
 }
 
 template <class Op> double Milliseconds(Op op)
@@ -294,18 +265,6 @@ void RunManyStations(int channels, int stationsPerChannel, int runs, const QStri
                 double(QFile(path).size()) / 1024, loadMs.value, double(loadKiB) / 1024,
                 loadMs.value * 1000 / stations, double(loadKiB) * 1024 / stations);
     std::fflush(stdout);
-}
-
-template <class Run> void InChild(Run run)
-{
-    const pid_t child = fork();
-    if (child == 0) {
-        run();
-        std::fflush(stdout);
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
 }
 
 } // namespace
