@@ -25,7 +25,10 @@ const QList<int>& allStringIds()
                         DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal,
                         ProjectLockHeld, ProjectLockHolder, ProjectLockUnknownHolder,
                         ProjectLockNotCreated, ReportsTooLarge, ReportsWrittenBefore,
-                        ReportsNoneWritten, ProjectTooManyObjects};
+                        ReportsNoneWritten, ProjectTooManyObjects,
+                        ScheduleReportsFailed, ScheduleFolderFailed};
+        for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
+            list << id;
         for (int type = 0; type <= 2; ++type)
             list << ChannelTypeBase + 1 + type;
         for (int format = 3; format <= 8; ++format)
