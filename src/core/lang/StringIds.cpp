@@ -26,7 +26,10 @@ const QList<int>& allStringIds()
                         ReadInFlightHint, ReadOptionsCaption, ReadOptionsDefinedOnly,
                         ReadOptionsBlockRegisters, ReadOptionsInFlight, DefineNoModelName,
                         DefineNoModelId, DefineTooManyColumns, DefineTooManyAlarms,
-                        DefineTooManyColumnsTotal, ScheduleReportsFailed, ScheduleFolderFailed};
+                        DefineTooManyColumnsTotal, ProjectLockHeld, ProjectLockHolder,
+                        ProjectLockUnknownHolder, ProjectLockNotCreated, ReportsTooLarge,
+                        ReportsWrittenBefore, ReportsNoneWritten, ProjectTooManyObjects,
+                        ScheduleReportsFailed, ScheduleFolderFailed};
         for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
             list << id;
         for (int type = 0; type <= 2; ++type)

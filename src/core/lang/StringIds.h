@@ -93,6 +93,14 @@ constexpr int DefineNoModelId = 9351;
 constexpr int DefineTooManyColumns = 9352;
 constexpr int DefineTooManyAlarms = 9353;
 constexpr int DefineTooManyColumnsTotal = 9354;
+constexpr int ProjectLockHeld = 9360;
+constexpr int ProjectLockHolder = 9361;
+constexpr int ProjectLockUnknownHolder = 9362;
+constexpr int ProjectLockNotCreated = 9363;
+constexpr int ReportsTooLarge = 9364;
+constexpr int ReportsWrittenBefore = 9365;
+constexpr int ReportsNoneWritten = 9366;
+constexpr int ProjectTooManyObjects = 9367;
 // The main window, its editors and its prompts.
 constexpr int MenuSchedule = 9400;
 constexpr int MenuHelp = 9401;
