@@ -324,6 +324,7 @@ TEST_F(MainFormScheduleTest, LanguageSwitchRetextsTheLogWindowAndKeepsItsLines)
         EXPECT_FALSE(form->FormLog->windowTitle().isEmpty());
         EXPECT_EQ(form->FormLog->moLog->accessibleName(), form->FormLog->windowTitle());
         EXPECT_EQ(form->FormLog->font().family(), form->font().family());
+        EXPECT_TRUE(form->actScheduleLog->text().contains(u'&')) << "reached by its access key";
         EXPECT_EQ(memo(), lines) << "lines stay as they were logged";
     }
     EXPECT_EQ(form->FormLog->windowTitle(), u"Schedule log");

@@ -23,7 +23,7 @@ const QList<int>& allStringIds()
                         ReadReplyMismatch, ReadBadTcpHeader, ReadCancelled, ReadWindowClose,
                         ReadNoSuchChannelType, DefineNoModelName, DefineNoModelId,
                         DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal,
-                        ScheduleReportsFailed, ScheduleFolderFailed};
+                        ScheduleReportsFailed, ScheduleFolderFailed, MenuScheduleLog};
         for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
             list << id;
         for (int type = 0; type <= 2; ++type)
