@@ -29,7 +29,8 @@ const QList<int>& allStringIds()
                         DefineTooManyColumnsTotal, ProjectLockHeld, ProjectLockHolder,
                         ProjectLockUnknownHolder, ProjectLockNotCreated, ReportsTooLarge,
                         ReportsWrittenBefore, ReportsNoneWritten, ProjectTooManyObjects,
-                        ScheduleReportsFailed, ScheduleFolderFailed};
+                        ScheduleReportsFailed, ScheduleFolderFailed,
+                        MenuScheduleLog};
         for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
             list << id;
         for (int type = 0; type <= 2; ++type)
