@@ -1,6 +1,7 @@
 #include "ReadStation.h"
 
 #include "ReadTexts.h"
+#include "StationReadNotifier.h"
 #include "StationReadRunner.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
@@ -132,6 +133,8 @@ bool ReadStation(TKivStation& station, bool silent, const QString& projectFilePa
     }
     lastOutcome() = outcome;
     lastOutcome().image.clear();
+    if (stored)
+        NotifyStationRead(station);
     return stored;
 }
 
