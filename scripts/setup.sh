@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
-          zlib1g-dev libgtest-dev libgmock-dev libmodbus-dev socat ccache)
+          qt6-charts-dev zlib1g-dev libgtest-dev libgmock-dev libmodbus-dev socat ccache)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -22,7 +22,11 @@ const QList<int>& allStringIds()
                         ReadConnectionClosed, ReadNoAnswer, ReadDeviceException,
                         ReadReplyMismatch, ReadBadTcpHeader, ReadCancelled, ReadWindowClose,
                         ReadNoSuchChannelType, DefineNoModelName, DefineNoModelId,
-                        DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal};
+                        DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal,
+                        CopyCells, ShowTable, ShowChart, ColumnSetupCaption, TitleLabel,
+                        DisplayKindLabel, FillZeroCaption, IntWidthLabel, FloatWidthLabel,
+                        TimeFormatLabel, ExportCaption, TextFileFilter, ExportFailed, ResetZoom,
+                        NoValuesToPlot, ChartHint};
         for (int type = 0; type <= 2; ++type)
             list << ChannelTypeBase + 1 + type;
         for (int format = 3; format <= 8; ++format)

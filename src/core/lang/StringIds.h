@@ -79,6 +79,22 @@ constexpr int DefineNoModelId = 9351;
 constexpr int DefineTooManyColumns = 9352;
 constexpr int DefineTooManyAlarms = 9353;
 constexpr int DefineTooManyColumnsTotal = 9354;
+constexpr int CopyCells = 9450;          // the grids' copy command
+constexpr int ShowTable = 9451;          // the data-record editor's table / chart toggle
+constexpr int ShowChart = 9452;
+constexpr int ColumnSetupCaption = 9453; // the editors' setup box
+constexpr int TitleLabel = 9454;
+constexpr int DisplayKindLabel = 9455;
+constexpr int FillZeroCaption = 9456;
+constexpr int IntWidthLabel = 9457;
+constexpr int FloatWidthLabel = 9458;
+constexpr int TimeFormatLabel = 9459;
+constexpr int ExportCaption = 9460;      // the result frames' export command
+constexpr int TextFileFilter = 9461;     // file dialog filter of exported tables
+constexpr int ExportFailed = 9462;       // %s: why the file could not be written
+constexpr int ResetZoom = 9463;          // the chart's zoom reset
+constexpr int NoValuesToPlot = 9464;
+constexpr int ChartHint = 9465;
 
 // Item counts of the choice lists the shipped languages carry (items at list + 1 onward).
 constexpr int ScheduleIntervalCount = 13;

@@ -88,9 +88,18 @@ QList<QPointF> DecimateForPlot(const QList<QPointF>& points, double from, double
                 if (points[i].y() > points[high].y())
                     high = i;
             }
-            kept.append(points[std::min(low, high)]);
-            if (low != high)
-                kept.append(points[std::max(low, high)]);
+            // The run's first and last points too, where they are the range's ends.
+            QList<qsizetype> keep{std::min(low, high), std::max(low, high)};
+            if (start == 0)
+                keep.prepend(inRange.first());
+            if (end == inRange.size())
+                keep.append(inRange.last());
+            qsizetype previous = -1;
+            for (qsizetype i : keep) {
+                if (i > previous)
+                    kept.append(points[i]);
+                previous = std::max(previous, i);
+            }
         }
     }
     if (last + 1 < points.size())

@@ -33,6 +33,7 @@ double TickAxisValue(quint32 tick);
 
 // The points with x in [from, to], plus one on either side so the line runs to the edges,
 // reduced for drawing: beyond 4 x buckets points, each of `buckets` runs of consecutive points
-// keeps only its lowest and highest point, in their order. The line then looks the same at
-// any zoom while drawing a few thousand points instead of a million.
+// keeps only its lowest and highest point, in their order, and the first and last points in
+// the range stay. The line then looks the same at any zoom while drawing a few thousand points
+// instead of a million.
 QList<QPointF> DecimateForPlot(const QList<QPointF>& points, double from, double to, int buckets);

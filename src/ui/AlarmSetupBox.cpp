@@ -1,0 +1,77 @@
+#include "AlarmSetupBox.h"
+
+#include "LangUi.h"
+#include "SetupLayout.h"
+#include "editors/KivColumnSetup.h"
+#include "lang/KivLanRes.h"
+#include "lang/StringIds.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+TAlarmSetupBox::TAlarmSetupBox(QWidget* parent) : QGroupBox(parent)
+{
+    setObjectName(QStringLiteral("gbxSetup"));
+    setTitle(GetLangString(StrId::ColumnSetupCaption));
+    edtTitle = new QLineEdit(this);
+    edtTitle->setObjectName(QStringLiteral("edtTitle"));
+    cbxDisplayFormat = new QComboBox(this);
+    cbxDisplayFormat->setObjectName(QStringLiteral("cbxDisplayFormat"));
+    cbxDisplayFormat->setEditable(true);
+    cbxDisplayFormat->setInsertPolicy(QComboBox::NoInsert);
+    cbxDisplayFormat->setMinimumContentsLength(24);
+    lblDispalyFormat = SetupLabel(this, QStringLiteral("lblDispalyFormat"),
+                                  StrId::TimeFormatLabel, cbxDisplayFormat);
+
+    auto* row = new QHBoxLayout(this);
+    row->addWidget(SetupLabel(this, QStringLiteral("lblTitle"), StrId::TitleLabel, edtTitle));
+    row->addWidget(edtTitle, 1);
+    row->addSpacing(12);
+    row->addWidget(lblDispalyFormat);
+    row->addWidget(cbxDisplayFormat, 1);
+
+    connect(edtTitle, &QLineEdit::textEdited, this, &TAlarmSetupBox::EditTitle);
+    connect(cbxDisplayFormat->lineEdit(), &QLineEdit::textEdited, this,
+            &TAlarmSetupBox::EditTickFormat);
+    connect(cbxDisplayFormat, &QComboBox::textActivated, this, &TAlarmSetupBox::EditTickFormat);
+    ShowColumn(nullptr, -1);
+}
+
+void TAlarmSetupBox::ShowColumn(TKivAlarms* alarms, int column)
+{
+    m_showing = true;
+    m_alarms = alarms;
+    edtTitle->setEnabled(alarms != nullptr);
+    cbxDisplayFormat->setEnabled(alarms != nullptr);
+    if (!alarms) {
+        m_column = -1;
+        edtTitle->clear();
+    } else if (const QString* title = AlarmColumnTitle(*alarms, column)) {
+        m_column = column;
+        edtTitle->setText(*title);
+        const QString* tickFormat = AlarmColumnTickFormat(*alarms, column);
+        lblDispalyFormat->setVisible(tickFormat != nullptr);
+        cbxDisplayFormat->setVisible(tickFormat != nullptr);
+        if (tickFormat) {
+            FillComboFromLang(cbxDisplayFormat, StrId::TimeFormatList);
+            cbxDisplayFormat->setEditText(*tickFormat);
+        }
+    }
+    m_showing = false;
+}
+
+void TAlarmSetupBox::EditTitle(const QString& text)
+{
+    QString* title = m_alarms ? AlarmColumnTitle(*m_alarms, m_column) : nullptr;
+    if (!m_showing && title)
+        emit ColumnEdited(SetText(*title, text));
+}
+
+void TAlarmSetupBox::EditTickFormat(const QString& text)
+{
+    QString* format = m_alarms ? AlarmColumnTickFormat(*m_alarms, m_column) : nullptr;
+    if (!m_showing && format)
+        emit ColumnEdited(SetText(*format, text));
+}

@@ -1,0 +1,171 @@
+#include "ColumnSetupBox.h"
+
+#include "LangUi.h"
+#include "SetupLayout.h"
+#include "editors/KivColumnSetup.h"
+#include "lang/KivLanRes.h"
+#include "lang/StringIds.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStackedWidget>
+
+TColumnSetupBox::TColumnSetupBox(Kind kind, QWidget* parent) : QGroupBox(parent), m_kind(kind)
+{
+    setObjectName(QStringLiteral("gbxSetup"));
+    setTitle(GetLangString(StrId::ColumnSetupCaption));
+
+    edtTitle = new QLineEdit(this);
+    edtTitle->setObjectName(QStringLiteral("edtTitle"));
+    lblDataFormat = new QLabel(this);
+    lblDataFormat->setObjectName(QStringLiteral("lblDataFormat"));
+    pcEdit = new QStackedWidget(this);
+    pcEdit->setObjectName(QStringLiteral("pcEdit"));
+    tbsData = MakeDataPage();
+    pcEdit->addWidget(tbsData);
+    if (kind == Kind::DataRecord) {
+        tbsTick = MakeTickPage();
+        pcEdit->addWidget(tbsTick);
+    }
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(SetupLabel(this, QStringLiteral("lblTitle"), StrId::TitleLabel, edtTitle));
+    top->addWidget(edtTitle, 1);
+    top->addSpacing(12);
+    top->addWidget(lblDataFormat);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(pcEdit);
+
+    connect(edtTitle, &QLineEdit::textEdited, this, [this](const QString& text) {
+        Apply([&](TKivColumnItem& c) { return SetColumnTitle(c, text); });
+    });
+    connect(cbxDisplayFormat, &QComboBox::activated, this, [this] {
+        Apply([&](TKivColumnItem& c) {
+            return SetColumnDisplayKind(c, ComboValue(cbxDisplayFormat));
+        });
+    });
+    connect(cbxFillZero, &QCheckBox::clicked, this, [this](bool on) {
+        Apply([&](TKivColumnItem& c) { return SetColumnZeroFill(c, on); });
+    });
+    connect(cbxIntWidth, &QComboBox::activated, this, [this] {
+        Apply([&](TKivColumnItem& c) { return SetColumnIntWidth(c, ComboValue(cbxIntWidth)); });
+    });
+    connect(cbxFloatWidth, &QComboBox::activated, this, [this] {
+        Apply(
+            [&](TKivColumnItem& c) { return SetColumnFloatWidth(c, ComboValue(cbxFloatWidth)); });
+    });
+    ShowColumn(nullptr);
+}
+
+QWidget* TColumnSetupBox::MakeDataPage()
+{
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("tbsData"));
+    cbxDisplayFormat = new QComboBox(page);
+    cbxDisplayFormat->setObjectName(QStringLiteral("cbxDisplayFormat"));
+    cbxFillZero = new QCheckBox(GetLangString(StrId::FillZeroCaption), page);
+    cbxFillZero->setObjectName(QStringLiteral("cbxFillZero"));
+    cbxIntWidth = new QComboBox(page);
+    cbxIntWidth->setObjectName(QStringLiteral("cbxIntWidth"));
+    cbxFloatWidth = new QComboBox(page);
+    cbxFloatWidth->setObjectName(QStringLiteral("cbxFloatWidth"));
+
+    auto* row = new QHBoxLayout(page);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(SetupLabel(page, QStringLiteral("lblDisplayFormat"), StrId::DisplayKindLabel,
+                              cbxDisplayFormat));
+    row->addWidget(cbxDisplayFormat);
+    row->addSpacing(12);
+    row->addWidget(cbxFillZero);
+    row->addSpacing(12);
+    row->addWidget(
+        SetupLabel(page, QStringLiteral("lblIntWidth"), StrId::IntWidthLabel, cbxIntWidth));
+    row->addWidget(cbxIntWidth);
+    row->addSpacing(12);
+    row->addWidget(
+        SetupLabel(page, QStringLiteral("lblFloatWidth"), StrId::FloatWidthLabel, cbxFloatWidth));
+    row->addWidget(cbxFloatWidth);
+    row->addStretch(1);
+    return page;
+}
+
+QWidget* TColumnSetupBox::MakeTickPage()
+{
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("tbsTick"));
+    cbxDispalyFormatStr = new QComboBox(page);
+    cbxDispalyFormatStr->setObjectName(QStringLiteral("cbxDispalyFormatStr"));
+    cbxDispalyFormatStr->setEditable(true);
+    cbxDispalyFormatStr->setInsertPolicy(QComboBox::NoInsert);
+    cbxDispalyFormatStr->setMinimumContentsLength(24);
+
+    auto* row = new QHBoxLayout(page);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(SetupLabel(page, QStringLiteral("lblTickFormat"), StrId::TimeFormatLabel,
+                              cbxDispalyFormatStr));
+    row->addWidget(cbxDispalyFormatStr);
+    row->addStretch(1);
+
+    auto edit = [this](const QString& text) {
+        if (m_kind == Kind::DataRecord)
+            Apply([&](TKivColumnItem& c) {
+                return SetColumnDisplayFormat(static_cast<TKivDataRecordItem&>(c), text);
+            });
+    };
+    connect(cbxDispalyFormatStr->lineEdit(), &QLineEdit::textEdited, this, edit);
+    connect(cbxDispalyFormatStr, &QComboBox::textActivated, this, edit);
+    return page;
+}
+
+TKivDataRecordItem* TColumnSetupBox::TickColumn() const
+{
+    return m_kind == Kind::DataRecord ? static_cast<TKivDataRecordItem*>(m_column) : nullptr;
+}
+
+void TColumnSetupBox::ShowColumn(TKivColumnItem* column)
+{
+    m_showing = true;
+    m_column = column;
+    for (QWidget* control : {static_cast<QWidget*>(edtTitle), static_cast<QWidget*>(pcEdit)})
+        control->setEnabled(column != nullptr);
+    if (!column) {
+        edtTitle->clear();
+        lblDataFormat->clear();
+        m_showing = false;
+        return;
+    }
+    edtTitle->setText(column->Title);
+    FillComboWithValues(cbxIntWidth, StrId::WidthList, column->IntWidth);
+    FillComboWithValues(cbxFloatWidth, StrId::WidthList, column->FloatWidth);
+    cbxFillZero->setChecked(column->Option & OptionZeroFill);
+    lblDataFormat->setText(GetLangString(StrId::FormatNameBase + int(column->Format)));
+    if (const int kinds = DisplayKindList(column->Format))
+        FillComboWithValues(cbxDisplayFormat, kinds, int(column->Option & OptionKindMask));
+    if (m_kind == Kind::DataRecord) {
+        switch (SetupPageFor(column->Format)) {
+        case TKivSetupPage::Values:
+            pcEdit->setCurrentWidget(tbsData);
+            break;
+        case TKivSetupPage::TimeStamp:
+            pcEdit->setCurrentWidget(tbsTick);
+            FillComboFromLang(cbxDispalyFormatStr, StrId::TimeFormatList);
+            cbxDispalyFormatStr->setEditText(TickColumn()->DisplayFormat);
+            break;
+        case TKivSetupPage::Unchanged:
+            break;
+        }
+    }
+    m_showing = false;
+}
+
+void TColumnSetupBox::Apply(const std::function<bool(TKivColumnItem&)>& edit)
+{
+    if (m_showing || !m_column)
+        return;
+    emit ColumnEdited(edit(*m_column));
+}
