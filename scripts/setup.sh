@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
-          qt6-charts-dev zlib1g-dev libgtest-dev libgmock-dev libmodbus-dev socat ccache)
+          zlib1g-dev libgtest-dev libgmock-dev libmodbus-dev socat ccache
+          qt6-svg-dev qt6-charts-dev xvfb xauth fonts-noto-cjk)
 
 missing=()
 for p in "${packages[@]}"; do

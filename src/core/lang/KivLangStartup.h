@@ -9,8 +9,10 @@
 // Problems with individual language files are printed to stderr. Returns the identifier of
 // the selected language. Throws TamsorError with a message for the user when the stored
 // choice cannot be read, or when no language is installed (naming the folder searched);
-// nothing is written in either case.
-int StartLanguage(int requestedId = 0, const QString& programFolder = QString());
+// nothing is written in either case. With choiceProblem given, a stored choice that cannot be
+// read does not throw: its reason goes into *choiceProblem and the system's language is used.
+int StartLanguage(int requestedId = 0, const QString& programFolder = QString(),
+                  QString* choiceProblem = nullptr);
 
 // The stored language choice, written when the user picks a language.
 void StoreLanguageChoice(int localeId);

@@ -25,8 +25,10 @@ const QList<int>& allStringIds()
                         DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal,
                         CopyCells, ShowTable, ShowChart, ColumnSetupCaption, TitleLabel,
                         DisplayKindLabel, FillZeroCaption, IntWidthLabel, FloatWidthLabel,
-                        TimeFormatLabel, ExportCaption, TextFileFilter, ExportFailed, ResetZoom,
+                        TimeFormatLabel, ExportCaption, FileFilterText, ExportFailed, ResetZoom,
                         NoValuesToPlot, ChartHint};
+        for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
+            list << id;
         for (int type = 0; type <= 2; ++type)
             list << ChannelTypeBase + 1 + type;
         for (int format = 3; format <= 8; ++format)
