@@ -1,8 +1,8 @@
 #include "AlarmSetupBox.h"
 
 #include "LangUi.h"
-#include "SetupLayout.h"
-#include "editors/KivColumnSetup.h"
+#include "FrameWidgets.h"
+#include "editor/KivColumnSetup.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 
@@ -14,7 +14,6 @@
 TAlarmSetupBox::TAlarmSetupBox(QWidget* parent) : QGroupBox(parent)
 {
     setObjectName(QStringLiteral("gbxSetup"));
-    setTitle(GetLangString(StrId::ColumnSetupCaption));
     edtTitle = new QLineEdit(this);
     edtTitle->setObjectName(QStringLiteral("edtTitle"));
     cbxDisplayFormat = new QComboBox(this);
@@ -22,11 +21,10 @@ TAlarmSetupBox::TAlarmSetupBox(QWidget* parent) : QGroupBox(parent)
     cbxDisplayFormat->setEditable(true);
     cbxDisplayFormat->setInsertPolicy(QComboBox::NoInsert);
     cbxDisplayFormat->setMinimumContentsLength(24);
-    lblDispalyFormat = SetupLabel(this, QStringLiteral("lblDispalyFormat"),
-                                  StrId::TimeFormatLabel, cbxDisplayFormat);
+    lblDispalyFormat = BuddyLabel(cbxDisplayFormat, this, "lblDispalyFormat");
 
     auto* row = new QHBoxLayout(this);
-    row->addWidget(SetupLabel(this, QStringLiteral("lblTitle"), StrId::TitleLabel, edtTitle));
+    row->addWidget(BuddyLabel(edtTitle, this, "lblTitle"));
     row->addWidget(edtTitle, 1);
     row->addSpacing(12);
     row->addWidget(lblDispalyFormat);

@@ -1,8 +1,8 @@
 #include "ColumnSetupBox.h"
 
 #include "LangUi.h"
-#include "SetupLayout.h"
-#include "editors/KivColumnSetup.h"
+#include "FrameWidgets.h"
+#include "editor/KivColumnSetup.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 
@@ -17,7 +17,6 @@
 TColumnSetupBox::TColumnSetupBox(Kind kind, QWidget* parent) : QGroupBox(parent), m_kind(kind)
 {
     setObjectName(QStringLiteral("gbxSetup"));
-    setTitle(GetLangString(StrId::ColumnSetupCaption));
 
     edtTitle = new QLineEdit(this);
     edtTitle->setObjectName(QStringLiteral("edtTitle"));
@@ -33,7 +32,7 @@ TColumnSetupBox::TColumnSetupBox(Kind kind, QWidget* parent) : QGroupBox(parent)
     }
 
     auto* top = new QHBoxLayout;
-    top->addWidget(SetupLabel(this, QStringLiteral("lblTitle"), StrId::TitleLabel, edtTitle));
+    top->addWidget(BuddyLabel(edtTitle, this, "lblTitle"));
     top->addWidget(edtTitle, 1);
     top->addSpacing(12);
     top->addWidget(lblDataFormat);
@@ -68,7 +67,7 @@ QWidget* TColumnSetupBox::MakeDataPage()
     page->setObjectName(QStringLiteral("tbsData"));
     cbxDisplayFormat = new QComboBox(page);
     cbxDisplayFormat->setObjectName(QStringLiteral("cbxDisplayFormat"));
-    cbxFillZero = new QCheckBox(GetLangString(StrId::FillZeroCaption), page);
+    cbxFillZero = new QCheckBox(page);
     cbxFillZero->setObjectName(QStringLiteral("cbxFillZero"));
     cbxIntWidth = new QComboBox(page);
     cbxIntWidth->setObjectName(QStringLiteral("cbxIntWidth"));
@@ -77,18 +76,17 @@ QWidget* TColumnSetupBox::MakeDataPage()
 
     auto* row = new QHBoxLayout(page);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(SetupLabel(page, QStringLiteral("lblDisplayFormat"), StrId::DisplayKindLabel,
-                              cbxDisplayFormat));
+    row->addWidget(BuddyLabel(cbxDisplayFormat, page, "lblDisplayFormat"));
     row->addWidget(cbxDisplayFormat);
     row->addSpacing(12);
     row->addWidget(cbxFillZero);
     row->addSpacing(12);
     row->addWidget(
-        SetupLabel(page, QStringLiteral("lblIntWidth"), StrId::IntWidthLabel, cbxIntWidth));
+        BuddyLabel(cbxIntWidth, page, "lblIntWidth"));
     row->addWidget(cbxIntWidth);
     row->addSpacing(12);
     row->addWidget(
-        SetupLabel(page, QStringLiteral("lblFloatWidth"), StrId::FloatWidthLabel, cbxFloatWidth));
+        BuddyLabel(cbxFloatWidth, page, "lblFloatWidth"));
     row->addWidget(cbxFloatWidth);
     row->addStretch(1);
     return page;
@@ -106,8 +104,7 @@ QWidget* TColumnSetupBox::MakeTickPage()
 
     auto* row = new QHBoxLayout(page);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(SetupLabel(page, QStringLiteral("lblTickFormat"), StrId::TimeFormatLabel,
-                              cbxDispalyFormatStr));
+    row->addWidget(BuddyLabel(cbxDispalyFormatStr, page, "lblTickFormat"));
     row->addWidget(cbxDispalyFormatStr);
     row->addStretch(1);
 

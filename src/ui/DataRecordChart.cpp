@@ -101,11 +101,10 @@ TDataRecordChart::TDataRecordChart(QWidget* parent) : QWidget(parent)
     chvDataRecord->setRenderHint(QPainter::Antialiasing);
     chvDataRecord->setRubberBand(QChartView::RectangleRubberBand);
     chvDataRecord->setFocusPolicy(Qt::StrongFocus);
-    chvDataRecord->setToolTip(GetLangString(StrId::ChartHint));
     chvDataRecord->chart()->legend()->setAlignment(Qt::AlignBottom);
-    btnResetZoom = new QPushButton(GetLangString(StrId::ResetZoom), this);
+    btnResetZoom = new QPushButton(this);
     btnResetZoom->setObjectName(QStringLiteral("btnResetZoom"));
-    lblNoValues = new QLabel(GetLangString(StrId::NoValuesToPlot), this);
+    lblNoValues = new QLabel(this);
     lblNoValues->setObjectName(QStringLiteral("lblNoValues"));
     lblNoValues->setAlignment(Qt::AlignCenter);
     lblNoValues->hide();

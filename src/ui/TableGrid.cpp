@@ -1,7 +1,5 @@
 #include "TableGrid.h"
 
-#include "lang/KivLanRes.h"
-#include "lang/StringIds.h"
 #include "reports/KivTableModel.h"
 
 #include <QAbstractButton>
@@ -29,7 +27,7 @@ TTableGrid::TTableGrid(QWidget* parent) : QTableView(parent)
     verticalHeader()->setHighlightSections(false);
     SetRowNumberWidth(72);
 
-    actCopy = new QAction(GetLangString(StrId::CopyCells), this);
+    actCopy = new QAction(this);
     actCopy->setObjectName(QStringLiteral("actCopy"));
     actCopy->setShortcut(QKeySequence::Copy);
     actCopy->setShortcutContext(Qt::WidgetWithChildrenShortcut);

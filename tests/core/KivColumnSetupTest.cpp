@@ -1,7 +1,7 @@
 // What the definition editors' setup boxes change: each edit reports whether the definition
 // changed (only then is the project modified), and the grid shows the edit at once.
 #include "DecoderTestSupport.h"
-#include "editors/KivColumnSetup.h"
+#include "editor/KivColumnSetup.h"
 #include "lang/StringIds.h"
 #include "reports/KivRecipeDecoder.h"
 #include "reports/KivUtil.h"

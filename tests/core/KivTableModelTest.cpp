@@ -2,6 +2,7 @@
 // only when asked for, one empty row for a table without records, refreshes that keep the
 // view's place, and copying a selection as tab-separated text.
 #include "DecoderTestSupport.h"
+#include "GridTestSupport.h"
 #include "reports/KivAlarmDecoder.h"
 #include "reports/KivDataRecordDecoder.h"
 #include "reports/KivRecipeDecoder.h"
@@ -20,39 +21,6 @@ namespace
 {
 
 const QString examples = QStringLiteral(TAMSOR_SOURCE_DIR "/examples/");
-
-// What a grid shows: heading line (corner and column titles), then per row the row number and
-// the cells, as lines of tab-separated text like a report file's lines 3 onward.
-QStringList GridLines(const TKivTableModel& model)
-{
-    QStringList lines;
-    QStringList heading{model.CornerText()};
-    for (int c = 0; c < model.columnCount(); ++c)
-        heading << model.headerData(c, Qt::Horizontal).toString();
-    lines << heading.join(u'\t');
-    for (int r = 0; r < model.rowCount(); ++r) {
-        if (model.IsPlaceholderRow(r))
-            continue;
-        QStringList cells{model.headerData(r, Qt::Vertical).toString()};
-        for (int c = 0; c < model.columnCount(); ++c)
-            cells << model.index(r, c).data().toString();
-        lines << cells.join(u'\t');
-    }
-    return lines;
-}
-
-// Lines 3 onward of a report file (UTF-16LE with byte-order mark, CR LF line ends).
-QStringList ReportLines(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll().mid(2);
-    QString text(reinterpret_cast<const QChar*>(bytes.constData()), bytes.size() / 2);
-    QStringList lines = text.split(QStringLiteral("\r\n"));
-    lines.removeLast(); // after the last line end
-    return lines.mid(2);
-}
 
 TKivTableModel* TestedModel(std::unique_ptr<TKivDecodedTable> table, QObject* parent)
 {

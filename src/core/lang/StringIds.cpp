@@ -23,7 +23,7 @@ const QList<int>& allStringIds()
                         ReadReplyMismatch, ReadBadTcpHeader, ReadCancelled, ReadWindowClose,
                         ReadNoSuchChannelType, DefineNoModelName, DefineNoModelId,
                         DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal,
-                        CopyCells, ShowTable, ShowChart, ColumnSetupCaption, TitleLabel,
+                        CopyCells, ShowTable, ShowChart, ColumnSetupCaption,
                         DisplayKindLabel, FillZeroCaption, IntWidthLabel, FloatWidthLabel,
                         TimeFormatLabel, ExportCaption, FileFilterText, ExportFailed, ResetZoom,
                         NoValuesToPlot, ChartHint};

@@ -128,7 +128,6 @@ constexpr int CopyCells = 9450;          // the grids' copy command
 constexpr int ShowTable = 9451;          // the data-record editor's table / chart toggle
 constexpr int ShowChart = 9452;
 constexpr int ColumnSetupCaption = 9453; // the editors' setup box
-constexpr int TitleLabel = 9454;
 constexpr int DisplayKindLabel = 9455;
 constexpr int FillZeroCaption = 9456;
 constexpr int IntWidthLabel = 9457;
