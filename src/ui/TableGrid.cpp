@@ -9,10 +9,53 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QPainter>
-#include <QStyleOptionHeader>
+#include <QStyleOptionFocusRect>
+#include <QStyledItemDelegate>
+
+namespace
+{
+
+// Draws a cell as the grid needs it and no more: the selection colour, the text in its
+// alignment inside the cell shrunk by a pixel and a little padding, cut with "..." when it
+// does not fit, and the focus frame on the current cell. The general delegate lays out every
+// text for icons, check boxes and wrapping, which made a screen of a log slow to paint.
+class TGridCellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        const bool selected = option.state & QStyle::State_Selected;
+        const QPalette::ColorGroup group =
+            option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+        if (selected)
+            painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+        const QRect text = option.rect.adjusted(3, 1, -3, -1);
+        const QString shown = option.fontMetrics.elidedText(
+            index.data(Qt::DisplayRole).toString(), Qt::ElideRight, text.width());
+        painter->setPen(option.palette.color(
+            group, selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(text, int(index.data(Qt::TextAlignmentRole).value<Qt::Alignment>()),
+                          shown);
+        if (option.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.rect = option.rect.adjusted(1, 1, -1, -1);
+            focus.backgroundColor = option.palette.color(
+                group, selected ? QPalette::Highlight : QPalette::Base);
+            QWidget* widget = const_cast<QWidget*>(option.widget);
+            widget->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
+        }
+    }
+};
+
+} // namespace
 
 TTableGrid::TTableGrid(QWidget* parent) : QTableView(parent)
 {
+    setItemDelegate(new TGridCellDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);

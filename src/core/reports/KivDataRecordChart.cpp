@@ -5,8 +5,34 @@
 #include <QDateTime>
 #include <algorithm>
 
+namespace
+{
+
+// TickAxisValue for many stamps in a row: the local clock's offset is looked up once per hour
+// of stamps (clocks change at whole hours), not once per stamp.
+class TickAxis
+{
+public:
+    double Value(quint32 tick)
+    {
+        const qint64 hour = tick / 3600;
+        if (hour != m_hour) {
+            m_hour = hour;
+            m_shift = TickAxisValue(quint32(hour * 3600)) - double(hour * 3600) * 1000;
+        }
+        return double(tick) * 1000 + m_shift;
+    }
+
+private:
+    qint64 m_hour = -1;
+    double m_shift = 0;
+};
+
+} // namespace
+
 TKivChartData DataRecordChartData(const TKivDataRecordTable& table)
 {
+    TickAxis axis;
     TKivChartData data;
     QList<qsizetype> valueColumns;
     for (qsizetype c = 0; c < table.ColumnCount(); ++c) {
@@ -30,7 +56,7 @@ TKivChartData DataRecordChartData(const TKivDataRecordTable& table)
             const auto tick = table.ShownTick(row);
             if (!tick)
                 continue;
-            x = TickAxisValue(*tick);
+            x = axis.Value(*tick);
         }
         for (TKivChartSeries& s : series) {
             if (const auto y = table.CellNumber(row, s.Column))
