@@ -45,8 +45,7 @@ TKivStation* TFrameAlarmEdit::Station() const
 std::unique_ptr<TKivDecodedTable> TFrameAlarmEdit::DecodeTable() const
 {
     const TKivStation* station = Station();
-    return std::make_unique<TKivAlarmTable>(*FAlarms, station->RegisterImage,
-                                            station->UpdateTime);
+    return std::make_unique<TKivAlarmTable>(*FAlarms, station->RegisterImage, station->UpdateTime);
 }
 
 QList<int> TFrameAlarmEdit::ShownColumnWidths() const
@@ -62,7 +61,8 @@ QList<int> TFrameAlarmEdit::ShownColumnWidths() const
 
 void TFrameAlarmEdit::ColumnResized(int column, int width)
 {
-    if (quint32* stored = AlarmColumnWidth(*FAlarms, column); stored && StoreColumnWidth(*stored, width, 0))
+    if (quint32* stored = AlarmColumnWidth(*FAlarms, column);
+        stored && StoreColumnWidth(*stored, width, 0))
         Changed();
 }
 

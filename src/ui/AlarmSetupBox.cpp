@@ -1,7 +1,7 @@
 #include "AlarmSetupBox.h"
 
-#include "LangUi.h"
 #include "FrameWidgets.h"
+#include "LangUi.h"
 #include "editor/KivColumnSetup.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"

@@ -1,7 +1,7 @@
 #include "ColumnSetupBox.h"
 
-#include "LangUi.h"
 #include "FrameWidgets.h"
+#include "LangUi.h"
 #include "editor/KivColumnSetup.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
@@ -55,8 +55,7 @@ TColumnSetupBox::TColumnSetupBox(Kind kind, QWidget* parent) : QGroupBox(parent)
         Apply([&](TKivColumnItem& c) { return SetColumnIntWidth(c, ComboValue(cbxIntWidth)); });
     });
     connect(cbxFloatWidth, &QComboBox::activated, this, [this] {
-        Apply(
-            [&](TKivColumnItem& c) { return SetColumnFloatWidth(c, ComboValue(cbxFloatWidth)); });
+        Apply([&](TKivColumnItem& c) { return SetColumnFloatWidth(c, ComboValue(cbxFloatWidth)); });
     });
     ShowColumn(nullptr);
 }
@@ -81,12 +80,10 @@ QWidget* TColumnSetupBox::MakeDataPage()
     row->addSpacing(12);
     row->addWidget(cbxFillZero);
     row->addSpacing(12);
-    row->addWidget(
-        BuddyLabel(cbxIntWidth, page, "lblIntWidth"));
+    row->addWidget(BuddyLabel(cbxIntWidth, page, "lblIntWidth"));
     row->addWidget(cbxIntWidth);
     row->addSpacing(12);
-    row->addWidget(
-        BuddyLabel(cbxFloatWidth, page, "lblFloatWidth"));
+    row->addWidget(BuddyLabel(cbxFloatWidth, page, "lblFloatWidth"));
     row->addWidget(cbxFloatWidth);
     row->addStretch(1);
     return page;

@@ -13,8 +13,8 @@
 #include <QLineSeries>
 #include <QLocale>
 #include <QPushButton>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <QWheelEvent>
 #include <algorithm>
 #include <limits>

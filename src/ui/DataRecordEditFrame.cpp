@@ -16,8 +16,7 @@
 #include <QVBoxLayout>
 
 TFrameDataRecordEdit::TFrameDataRecordEdit(QWidget* parent)
-    : TFrameTableEdit(QStringLiteral("FrameDataRecordEdit"), QStringLiteral("sgDataRecord"),
-                      parent)
+    : TFrameTableEdit(QStringLiteral("FrameDataRecordEdit"), QStringLiteral("sgDataRecord"), parent)
 {
     sgDataRecord = FGrid;
     sgDataRecord->SetMinimumColumnWidth(MinimumColumnWidth);
@@ -107,8 +106,7 @@ void TFrameDataRecordEdit::ColumnResized(int column, int width)
 
 void TFrameDataRecordEdit::ShowColumn(int column)
 {
-    const bool valid =
-        FDataRecord && column >= 0 && column < FDataRecord->DataRecordItems->Count();
+    const bool valid = FDataRecord && column >= 0 && column < FDataRecord->DataRecordItems->Count();
     gbxSetup->ShowColumn(valid ? FDataRecord->DataRecordItems->Items(column) : nullptr);
 }
 

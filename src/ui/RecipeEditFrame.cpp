@@ -37,8 +37,7 @@ TKivStation* TFrameRecipeEdit::Station() const
 std::unique_ptr<TKivDecodedTable> TFrameRecipeEdit::DecodeTable() const
 {
     const TKivStation* station = Station();
-    return std::make_unique<TKivRecipeTable>(*FRecipe, station->RegisterImage,
-                                             station->UpdateTime);
+    return std::make_unique<TKivRecipeTable>(*FRecipe, station->RegisterImage, station->UpdateTime);
 }
 
 QList<int> TFrameRecipeEdit::ShownColumnWidths() const

@@ -33,18 +33,18 @@ public:
         if (selected)
             painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
         const QRect text = option.rect.adjusted(3, 1, -3, -1);
-        const QString shown = option.fontMetrics.elidedText(
-            index.data(Qt::DisplayRole).toString(), Qt::ElideRight, text.width());
-        painter->setPen(option.palette.color(
-            group, selected ? QPalette::HighlightedText : QPalette::Text));
+        const QString shown = option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(),
+                                                            Qt::ElideRight, text.width());
+        painter->setPen(
+            option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
         painter->drawText(text, int(index.data(Qt::TextAlignmentRole).value<Qt::Alignment>()),
                           shown);
         if (option.state & QStyle::State_HasFocus) {
             QStyleOptionFocusRect focus;
             focus.QStyleOption::operator=(option);
             focus.rect = option.rect.adjusted(1, 1, -1, -1);
-            focus.backgroundColor = option.palette.color(
-                group, selected ? QPalette::Highlight : QPalette::Base);
+            focus.backgroundColor =
+                option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
             QWidget* widget = const_cast<QWidget*>(option.widget);
             widget->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
         }

@@ -1,7 +1,7 @@
 // What the definition editors' setup boxes change: each edit reports whether the definition
 // changed (only then is the project modified), and the grid shows the edit at once.
-#include "DecoderTestSupport.h"
 #include "editor/KivColumnSetup.h"
+#include "DecoderTestSupport.h"
 #include "lang/StringIds.h"
 #include "reports/KivRecipeDecoder.h"
 #include "reports/KivUtil.h"
@@ -93,9 +93,7 @@ TEST(ColumnSetup, ZeroFillShowsInTheGridAndGoesAgain)
     auto* column = new TKivRecipeItem(recipe->RecipeItems.get());
     column->Format = DataFormat::Signed16;
     SetRegister(station, 0, 12);
-    auto cell = [&] {
-        return TableRows(TKivRecipeTable(*recipe, station.RegisterImage, 0))[0][1];
-    };
+    auto cell = [&] { return TableRows(TKivRecipeTable(*recipe, station.RegisterImage, 0))[0][1]; };
     ASSERT_TRUE(SetColumnIntWidth(*column, 5));
     EXPECT_EQ(cell(), u"12");
     EXPECT_TRUE(SetColumnZeroFill(*column, true));

@@ -1,7 +1,7 @@
 // The data-record chart's lines: the numbers the grid shows, against the entries' time stamps,
 // and the reduction that keeps a million points drawable without changing the line's shape.
-#include "DecoderTestSupport.h"
 #include "reports/KivDataRecordChart.h"
+#include "DecoderTestSupport.h"
 #include "reports/KivDataRecordDecoder.h"
 #include "reports/KivUtil.h"
 
@@ -74,8 +74,7 @@ TEST(DataRecordChart, LinesHoldTheGridsNumbersAtTheEntriesTimes)
                 const QString cell = rows[i][series.Column + 1];
                 const double shown = hex ? double(cell.toUInt(nullptr, 16)) : cell.toDouble();
                 EXPECT_DOUBLE_EQ(series.Points[i].y(), shown) << i;
-                const double x =
-                    chart.TimeAxis ? TickAxisValue(*table.ShownTick(i)) : double(i);
+                const double x = chart.TimeAxis ? TickAxisValue(*table.ShownTick(i)) : double(i);
                 EXPECT_EQ(series.Points[i].x(), x) << i;
             }
         }
@@ -87,7 +86,8 @@ TEST(DataRecordChart, TimeAxisReadsLikeTheTimeStamps)
 {
     for (const char* zone : {"UTC0", "CET-1CEST,M3.5.0,M10.5.0/3", "JST-9"}) {
         TimeZone tz(zone);
-        for (quint32 tick : {0u, 1400000000u, 1711846800u /* 2024-03-31 01:00, the night clocks go forward */}) {
+        for (quint32 tick :
+             {0u, 1400000000u, 1711846800u /* 2024-03-31 01:00, the night clocks go forward */}) {
             const QString axis = QDateTime::fromMSecsSinceEpoch(qint64(TickAxisValue(tick)))
                                      .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
             const QString shown = FormatTick(tick, QStringLiteral("yyyy-MM-dd hh:mm:ss"));

@@ -1,13 +1,13 @@
 // The grids' item model over the decoders: the same cells as the report files, rows formatted
 // only when asked for, one empty row for a table without records, refreshes that keep the
 // view's place, and copying a selection as tab-separated text.
+#include "reports/KivTableModel.h"
 #include "DecoderTestSupport.h"
 #include "GridTestSupport.h"
 #include "reports/KivAlarmDecoder.h"
 #include "reports/KivDataRecordDecoder.h"
 #include "reports/KivRecipeDecoder.h"
 #include "reports/KivStationReports.h"
-#include "reports/KivTableModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QDirIterator>
@@ -67,8 +67,7 @@ TEST(TableModel, GridShowsTheReportFilesCellForCell)
 
     QTemporaryDir dir;
     const StationReportsResult written = WriteStationFolderReports(station, dir.path());
-    ASSERT_EQ(written.Files.size(),
-              station.Recipes->Count() + station.DataRecords->Count() + 1);
+    ASSERT_EQ(written.Files.size(), station.Recipes->Count() + station.DataRecords->Count() + 1);
 
     QObject owner;
     int file = 0;
@@ -141,7 +140,8 @@ TEST(TableModel, FormatsOnlyTheRowsAViewAsksFor)
     EXPECT_EQ(model->rowCount(), 65536);
     for (int r = 40000; r < 40030; ++r) // a screenful, every cell asked for twice
         for (int c = 0; c < 2; ++c)
-            for (int role : {int(Qt::DisplayRole), int(Qt::TextAlignmentRole), int(Qt::DisplayRole)})
+            for (int role :
+                 {int(Qt::DisplayRole), int(Qt::TextAlignmentRole), int(Qt::DisplayRole)})
                 model->index(r, c).data(role);
     EXPECT_EQ(formatted, 30);
     EXPECT_EQ(model->index(40001, 1).data().toString(), u"b40001");

@@ -51,12 +51,12 @@ protected:
         m_station->ModelID = kModel;
         m_station->RegisterImage = QByteArray(131072, '\x11');
         m_station->UpdateTime = kEarlierRead;
-        m_announcement = QObject::connect(&StationReadNotifier(),
-                                          &TKivStationReadNotifier::StationRead,
-                                          [this](TKivStation* station) {
-                                              m_announced.push_back(station);
-                                              m_imageWhenAnnounced = station->RegisterImage;
-                                          });
+        m_announcement =
+            QObject::connect(&StationReadNotifier(), &TKivStationReadNotifier::StationRead,
+                             [this](TKivStation* station) {
+                                 m_announced.push_back(station);
+                                 m_imageWhenAnnounced = station->RegisterImage;
+                             });
     }
     void TearDown() override
     {

@@ -68,8 +68,7 @@ protected:
         form->SetAnimateBottom(false);
         form->ApplyLanguageTexts();
         for (const char* name : {"demo.bin", "demo.zop"})
-            QFile::copy(QStringLiteral(TAMSOR_SOURCE_DIR "/examples/") + name,
-                        dir.filePath(name));
+            QFile::copy(QStringLiteral(TAMSOR_SOURCE_DIR "/examples/") + name, dir.filePath(name));
         ASSERT_TRUE(form->LoadProjectFile(dir.filePath("demo.zop"), false));
         station = form->Project().Channels->Items(0)->Stations.Items(0);
     }
@@ -92,7 +91,10 @@ protected:
     TFrameTableResult* result() { return dynamic_cast<TFrameTableResult*>(form->BottomFrame()); }
     TKivRecipe* recipe(int i) { return station->Recipes->Items(i); }
     TKivDataRecord* record(int i) { return station->DataRecords->Items(i); }
-    QString cell(int row, int column) { return editor()->TableModel()->index(row, column).data().toString(); }
+    QString cell(int row, int column)
+    {
+        return editor()->TableModel()->index(row, column).data().toString();
+    }
     void makeCurrent(int row, int column)
     {
         TTableGrid* grid = editor()->Grid();
@@ -178,8 +180,8 @@ TEST_F(EditorsTest, NeverReadStationShowsZerosThenFollowsARead)
     makeCurrent(2, 3);
 
     read(); // the grid and the last-read line follow without a new selection
-    EXPECT_TRUE(result()->lblMessage->text().startsWith(
-        GetLangString(StrId::ReadAt).section(u'%', 0, 0)));
+    EXPECT_TRUE(
+        result()->lblMessage->text().startsWith(GetLangString(StrId::ReadAt).section(u'%', 0, 0)));
     EXPECT_TRUE(cell(0, 0).startsWith(u"25")) << qPrintable(cell(0, 0));
     EXPECT_EQ(editor()->Grid()->currentIndex(), model->index(2, 3)) << "the place is kept";
 
@@ -383,7 +385,8 @@ TEST_F(EditorsTest, TextsFitAndNameEveryControlInEveryLanguage)
             select(node);
             QCoreApplication::processEvents();
             for (TFrameBase* frame : {form->ClientFrame(), form->BottomFrame()}) {
-                SCOPED_TRACE(qPrintable(QStringLiteral("%1 %2").arg(language).arg(frame->objectName())));
+                SCOPED_TRACE(
+                    qPrintable(QStringLiteral("%1 %2").arg(language).arg(frame->objectName())));
                 QStringList unnamed, cut;
                 for (QWidget* widget : frame->findChildren<QWidget*>()) {
                     if (!widget->isVisibleTo(frame) || widget->objectName().isEmpty())
@@ -398,7 +401,8 @@ TEST_F(EditorsTest, TextsFitAndNameEveryControlInEveryLanguage)
                     }
                     if (widget->focusPolicy() == Qt::NoFocus)
                         continue;
-                    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+                    QAccessibleInterface* accessible =
+                        QAccessible::queryAccessibleInterface(widget);
                     if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
                         unnamed << widget->objectName();
                 }

@@ -15,8 +15,8 @@
 
 #include <QApplication>
 #include <QChart>
-#include <QPushButton>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QToolButton>
@@ -167,7 +167,8 @@ void BenchTable(const char* what, TFrameTableEdit* frame, TKivPersistent* object
     const Steps jumps =
         TimeSteps(grid, 200, [&](int) { bar->setValue(random.bounded(bar->maximum() + 1)); });
     bar->setValue(0);
-    const Steps pages = TimeSteps(grid, 200, [&](int) { bar->triggerAction(QScrollBar::SliderPageStepAdd); });
+    const Steps pages =
+        TimeSteps(grid, 200, [&](int) { bar->triggerAction(QScrollBar::SliderPageStepAdd); });
     const Steps still = TimeSteps(grid, 50, [&](int) {});
 
     timer.restart();
@@ -234,13 +235,15 @@ int main(int argc, char** argv)
 
     TKivStation logStation(nullptr);
     TKivDataRecord* log = BuildLog(logStation);
-    auto* logFrame = static_cast<TFrameDataRecordEdit*>(CreateFrame(QStringLiteral("TFrameDataRecordEdit")));
+    auto* logFrame =
+        static_cast<TFrameDataRecordEdit*>(CreateFrame(QStringLiteral("TFrameDataRecordEdit")));
     BenchTable("data-record log", logFrame, log);
     BenchChart(logFrame);
 
     TKivStation alarmStation(nullptr);
     TKivAlarms* alarms = BuildAlarms(alarmStation);
-    auto* alarmFrame = static_cast<TFrameAlarmEdit*>(CreateFrame(QStringLiteral("TFrameAlarmEdit")));
+    auto* alarmFrame =
+        static_cast<TFrameAlarmEdit*>(CreateFrame(QStringLiteral("TFrameAlarmEdit")));
     BenchTable("alarm history", alarmFrame, alarms);
     delete logFrame;
     delete alarmFrame;

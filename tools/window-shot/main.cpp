@@ -2,15 +2,18 @@
 // saves a picture of the window (or of the About box) as PNG.
 //
 //   tamsor-shot --lang 1031 --project demo.zop --select station --out shot.png
-//   options: --select project|channel|station|recipe   --channel-type 0|1|2   --about
-//            --size WIDTHxHEIGHT
+//   options: --select project|channel|station|recipe|record|alarms   --channel-type 0|1|2
+//            --read (read the first station first)   --chart (a log's chart instead of its grid)
+//            --about   --size WIDTHxHEIGHT
 #include "AboutForm.h"
 #include "ChannelFrame.h"
+#include "DataRecordEditFrame.h"
 #include "DynamicPanel.h"
 #include "FrameBase.h"
 #include "LangUi.h"
 #include "MainForm.h"
 #include "ProjectTree.h"
+#include "comm/ReadStation.h"
 #include "lang/KivLanRes.h"
 #include "lang/KivLangStartup.h"
 #include "model/KivTamsor.h"
@@ -35,6 +38,10 @@ TKivNode* nodeToSelect(TKivTamsor& project, const QString& what)
         return station->Node;
     if (what == QLatin1String("recipe") && station && station->Recipes->Count() > 0)
         return station->Recipes->Items(0)->Node;
+    if (what == QLatin1String("record") && station && station->DataRecords->Count() > 0)
+        return station->DataRecords->Items(0)->Node;
+    if (what == QLatin1String("alarms") && station && station->Alarms->Node)
+        return station->Alarms->Node;
     return project.Node;
 }
 
@@ -58,6 +65,8 @@ int main(int argc, char** argv)
                        {"project", "Project file to open.", "file"},
                        {"select", "Node to select.", "node", "station"},
                        {"channel-type", "Show the first channel as this type.", "type"},
+                       {"read", "Read the first station before selecting."},
+                       {"chart", "Show a data record's chart instead of its grid."},
                        {"about", "Picture the About box instead."},
                        {"size", "Window size.", "WxH", "900x560"},
                        {"out", "PNG file to write.", "file"}});
@@ -84,6 +93,9 @@ int main(int argc, char** argv)
     }
     form.show();
     if (form.Project().Opened) {
+        TKivChannel* channel = form.Project().Channels->Items(0);
+        if (parser.isSet("read") && channel && channel->Stations.Count() > 0)
+            ReadStation(*channel->Stations.Items(0), true, form.FileName());
         TKivNode* node = nodeToSelect(form.Project(), parser.value("select"));
         form.tvProject->setCurrentItem(dynamic_cast<TKivTreeNode*>(node));
         if (parser.isSet("channel-type")) {
@@ -93,6 +105,8 @@ int main(int argc, char** argv)
                 emit frame->cbxType->activated(type);
             }
         }
+        if (auto* editor = dynamic_cast<TFrameDataRecordEdit*>(form.ClientFrame()))
+            editor->ShowChart(parser.isSet("chart"));
         form.SetModified(false);
     }
     settle(form);

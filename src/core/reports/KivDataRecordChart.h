@@ -10,8 +10,8 @@
 class TKivDataRecordTable;
 
 struct TKivChartSeries {
-    QString Title;        // the column's title, for the legend
-    int Column = 0;       // the column of the log (0 = the first column after the row number)
+    QString Title;         // the column's title, for the legend
+    int Column = 0;        // the column of the log (0 = the first column after the row number)
     QList<QPointF> Points; // in entry order, oldest first
 };
 

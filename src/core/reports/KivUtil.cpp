@@ -207,8 +207,8 @@ std::optional<double> ValueNumber(quint32 value, const ValueFormat& format)
     const int digits = DigitCount(shown->magnitude, shown->base);
     if (!FitsValueText(shown->negative, ShownDigits(digits, format), format))
         return std::nullopt;
-    const double number = double(shown->magnitude) / std::pow(double(shown->base),
-                                                              std::max(format.FloatWidth, 0));
+    const double number =
+        double(shown->magnitude) / std::pow(double(shown->base), std::max(format.FloatWidth, 0));
     return shown->negative ? -number : number;
 }
 
