@@ -9,6 +9,7 @@
 #include "reports/KivDataRecordDecoder.h"
 
 #include <QButtonGroup>
+#include <QChartView>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QStackedWidget>
@@ -112,6 +113,7 @@ void TFrameDataRecordEdit::ShowColumn(int column)
 
 void TFrameDataRecordEdit::Refreshed()
 {
+    chtDataRecord->chvDataRecord->setAccessibleName(FrameCaption());
     // The chart plots the log the grid shows, decoded when the chart is looked at.
     TKivTableModel* model = TableModel();
     chtDataRecord->SetSource([model] {
