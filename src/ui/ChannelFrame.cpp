@@ -287,26 +287,12 @@ void TFrameChannel::actAddStationExecute()
     if (!CanAddStation(FChannel))
         return;
     auto* station = new TKivStation(FChannel);
-    if (TFrameHost* host = FrameHost()) {
-        TKivNode* channelNode = FChannel->Node;
-        TKivNode* node = host->AddTreeNodes(channelNode, StationTreeEntries(*station));
-        host->SelectTreeNode(node);
-        host->ExpandTreeNode(channelNode);
-    }
+    AddChildNodes(FChannel->Node, StationTreeEntries(*station), true);
     Changed();
 }
 
 void TFrameChannel::actDelChannelExecute()
 {
-    TKivChannel* channel = FChannel;
-    if (!channel)
-        return;
-    NotifyModified(true);
-    FObject = nullptr;
-    FNode = nullptr;
-    FChannel = nullptr;
-    if (TFrameHost* host = FrameHost())
-        host->DeleteTreeObjects([channel] { delete channel; });
-    else
-        delete channel;
+    if (TKivChannel* channel = FChannel)
+        DeleteShownObject([channel] { delete channel; });
 }

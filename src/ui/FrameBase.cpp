@@ -100,3 +100,25 @@ void TFrameBase::ForgetNode(const TKivNode* node)
     FNode = nullptr;
     ObjectGone();
 }
+
+void TFrameBase::AddChildNodes(TKivNode* parent, const QList<TKivTreeEntry>& entries, bool select)
+{
+    if (!frameHost)
+        return;
+    TKivNode* first = frameHost->AddTreeNodes(parent, entries);
+    if (select)
+        frameHost->SelectTreeNode(first);
+    frameHost->ExpandTreeNode(parent);
+}
+
+void TFrameBase::DeleteShownObject(const std::function<void()>& destroy)
+{
+    NotifyModified(true);
+    FObject = nullptr;
+    FNode = nullptr;
+    ObjectGone();
+    if (frameHost)
+        frameHost->DeleteTreeObjects(destroy);
+    else
+        destroy();
+}

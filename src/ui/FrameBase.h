@@ -84,6 +84,12 @@ public:
 protected:
     // Called when the frame forgets its object; typed fields are cleared here.
     virtual void ObjectGone() {}
+    // Adds the nodes of entries under parent and expands parent; selects the first new node
+    // when select is set (its frames then show).
+    void AddChildNodes(TKivNode* parent, const QList<TKivTreeEntry>& entries, bool select);
+    // Deletes the object shown (destroy does it) with its nodes: marks the project modified,
+    // forgets the object first, and lets the tree select another node afterwards.
+    void DeleteShownObject(const std::function<void()>& destroy);
 
     TKivPersistent* FObject = nullptr;
     TKivNode* FNode = nullptr;

@@ -431,7 +431,8 @@ void TFormMain::showEvent(QShowEvent* event)
 void TFormMain::AutoOpenFileTimerTimer()
 {
     AutoOpenFileTimer->stop();
-    if (FArguments.size() == 1)
+    // A project the user opened or began meanwhile is not replaced without being asked.
+    if (FArguments.size() == 1 && !FProject->Opened)
         LoadProjectFile(FArguments.first(), false);
 }
 

@@ -12,11 +12,11 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 TFrameStation::TFrameStation(QWidget* parent)
     : TFrameBase(QStringLiteral("FrameStation"), FrameHeight::Station, parent)
@@ -33,21 +33,26 @@ TFrameStation::TFrameStation(QWidget* parent)
     actDeleteStation = FrameAction(this, "actDeleteStation");
     actReadStation = FrameAction(this, "actReadStation");
 
-    auto* grid = new QGridLayout(gbxCaption);
-    grid->setContentsMargins(6, 4, 6, 6);
-    grid->addWidget(lblStationNum, 0, 0);
-    grid->addWidget(cbxStationNum, 0, 1);
-    grid->addWidget(lblScheduleTime, 1, 0);
-    grid->addWidget(cbxScheduleTime, 1, 1);
+    // The number and the interval share the first row (the number only on a serial line);
+    // the commands sit below them on the right.
+    auto* column = new QVBoxLayout(gbxCaption);
+    column->setContentsMargins(6, 4, 6, 6);
+    auto* fields = new QHBoxLayout;
+    fields->setSpacing(8);
+    fields->addWidget(lblStationNum);
+    fields->addWidget(cbxStationNum);
+    fields->addWidget(lblScheduleTime);
+    fields->addWidget(cbxScheduleTime);
+    fields->addStretch(1);
+    column->addLayout(fields);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ActionButton(actImportDefine, gbxCaption, "btnImportDefine"));
     buttons->addWidget(ActionButton(actDeleteStation, gbxCaption, "btnDeleteStation"));
     btnReadStation = ActionButton(actReadStation, gbxCaption, "btnReadStation");
     buttons->addWidget(btnReadStation);
-    grid->addLayout(buttons, 0, 2, 1, 1, Qt::AlignTop);
-    grid->setColumnStretch(2, 1);
-    grid->setRowStretch(2, 1);
+    column->addLayout(buttons);
+    column->addStretch(1);
 
     connect(cbxStationNum, &QComboBox::activated, this, &TFrameStation::cbxStationNumChange);
     connect(cbxScheduleTime, &QComboBox::activated, this, &TFrameStation::cbxScheduleTimeChange);
@@ -122,30 +127,18 @@ void TFrameStation::actImportDefineExecute()
         ShowTextMessage(error, StrId::ImportDefineFailedCaption, KivMsg::IconWarning);
         return;
     }
-    if (TFrameHost* host = FrameHost()) {
-        QList<TKivTreeEntry> entries = StationTreeEntries(*FStation);
-        entries.removeFirst(); // the station's own node is there already
-        for (TKivTreeEntry& entry : entries)
-            entry.Depth -= 1;
-        host->AddTreeNodes(FStation->Node, entries);
-        host->ExpandTreeNode(FStation->Node);
-    }
+    QList<TKivTreeEntry> entries = StationTreeEntries(*FStation);
+    entries.removeFirst(); // the station's own node is there already
+    for (TKivTreeEntry& entry : entries)
+        entry.Depth -= 1;
+    AddChildNodes(FStation->Node, entries, false);
     Changed();
 }
 
 void TFrameStation::actDeleteStationExecute()
 {
-    TKivStation* station = FStation;
-    if (!station)
-        return;
-    NotifyModified(true);
-    FObject = nullptr;
-    FNode = nullptr;
-    FStation = nullptr;
-    if (TFrameHost* host = FrameHost())
-        host->DeleteTreeObjects([station] { delete station; });
-    else
-        delete station;
+    if (TKivStation* station = FStation)
+        DeleteShownObject([station] { delete station; });
 }
 
 void TFrameStation::actReadStationExecute()

@@ -85,10 +85,6 @@ void TFrameTamsor::actAddChannelExecute()
     auto* channel = new TKivChannel(FProjectRoot->Channels.get());
     if (channel->Type == TKivChannel::TypeUart && channel->UartPort.isEmpty())
         channel->UartPort = port;
-    if (TFrameHost* host = FrameHost()) {
-        TKivNode* node = host->AddTreeNodes(FNode, ChannelTreeEntries(*channel));
-        host->SelectTreeNode(node);
-        host->ExpandTreeNode(FNode);
-    }
+    AddChildNodes(FNode, ChannelTreeEntries(*channel), true);
     Changed();
 }

@@ -483,6 +483,32 @@ TEST(ReadEngine, SecondReadIsRefusedWhileOneRuns)
     EXPECT_EQ(second.outcome.state, ReadDone);
 }
 
+TEST(ReadEngine, AlongsideReadsRunTogetherButNeverBesideAnOrdinaryRead)
+{
+    Harness a(TReadTransport::Framing::Tcp), b(TReadTransport::Framing::Tcp);
+    Harness ordinary(TReadTransport::Framing::Tcp);
+    for (Harness* h : {&a, &b, &ordinary})
+        h->AnswerAll();
+    a.engine.SetAlongside(true);
+    b.engine.SetAlongside(true);
+
+    ASSERT_TRUE(a.Start(Request(1)));
+    ASSERT_TRUE(b.Start(Request(1)));
+    EXPECT_FALSE(ordinary.Start(Request(1))) << "an ordinary read waits for every read";
+    a.Run();
+    b.Run();
+    EXPECT_EQ(a.outcome.state, ReadDone);
+    EXPECT_EQ(b.outcome.state, ReadDone);
+    EXPECT_EQ(a.outcome.image, b.outcome.image);
+
+    ASSERT_TRUE(ordinary.Start(Request(1)));
+    EXPECT_FALSE(a.Start(Request(1))) << "no alongside read beside an ordinary one";
+    ordinary.Run();
+    EXPECT_TRUE(a.Start(Request(1)));
+    a.Run();
+    EXPECT_FALSE(TStationReadEngine::AnyReadRunning());
+}
+
 TEST(ReadEngine, BaudRateZeroEndsAtOnce)
 {
     Harness h(TReadTransport::Framing::Rtu);

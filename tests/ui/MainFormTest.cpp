@@ -9,9 +9,11 @@
 #include "LangTestFolder.h"
 #include "LangUi.h"
 #include "PanelSplitter.h"
+#include "PeerProcess.h"
 #include "ProjectTree.h"
 #include "StationFrame.h"
 #include "TamsorFrame.h"
+#include "WindowReadRunner.h"
 #include "editor/KivProjectTree.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
@@ -27,6 +29,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -566,26 +569,41 @@ TEST_F(MainFormTest, LanguageSwitchRetextsTheOpenFrameAndTheTree)
     EXPECT_EQ(form->windowTitle(), u"Tamsor");
 }
 
-TEST_F(MainFormTest, EveryControlHasAnAccessibleName)
+TEST_F(MainFormTest, EveryControlIsNamedAndTextedInEveryLanguage)
 {
     ASSERT_TRUE(form->LoadProjectFile(demoCopy(), false));
     TKivChannel* channel = form->Project().Channels->Items(0);
-    QList<TKivNode*> shown{form->Project().Node, channel->Node, channel->Stations.Items(0)->Node};
-    for (TKivNode* handle : shown) {
-        select(handle);
-        for (int type = 0; type < 3; ++type) {
-            if (auto* channelFrame = bottom<TFrameChannel>())
-                chooseType(channelFrame, type);
-            QStringList unnamed;
-            for (QWidget* widget : form->findChildren<QWidget*>()) {
-                if (widget->focusPolicy() == Qt::NoFocus || !widget->isVisibleTo(form.get()) ||
-                    widget->objectName().isEmpty())
-                    continue;
-                QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
-                if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
-                    unnamed << widget->objectName();
+    const QList<TKivNode*> shown{form->Project().Node, channel->Node,
+                                 channel->Stations.Items(0)->Node};
+    for (const int language : {1033, 1031, 1028, 2052}) {
+        ASSERT_EQ(LanguageResources.SelectLanguage(language), 0);
+        form->ApplyLanguageTexts();
+        for (TKivNode* handle : shown) {
+            select(handle);
+            for (int type = 0; type < 3; ++type) {
+                if (auto* channelFrame = bottom<TFrameChannel>())
+                    chooseType(channelFrame, type);
+                QStringList missing;
+                for (QWidget* widget : form->findChildren<QWidget*>()) {
+                    if (!widget->isVisibleTo(form.get()) || widget->objectName().isEmpty())
+                        continue;
+                    if (auto* label = qobject_cast<QLabel*>(widget);
+                        label && label->text().isEmpty())
+                        missing << widget->objectName() + QStringLiteral(" (text)");
+                    if (widget->focusPolicy() == Qt::NoFocus)
+                        continue;
+                    QAccessibleInterface* accessible =
+                        QAccessible::queryAccessibleInterface(widget);
+                    if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
+                        missing << widget->objectName();
+                }
+                for (QMenu* menu : form->findChildren<QMenu*>())
+                    for (QAction* action : menu->actions())
+                        if (!action->isSeparator() && action->text().isEmpty())
+                            missing << action->objectName() + QStringLiteral(" (menu)");
+                EXPECT_TRUE(missing.isEmpty())
+                    << language << ": " << qPrintable(missing.join(u", "));
             }
-            EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(u", "));
         }
     }
 }
@@ -611,6 +629,14 @@ TEST_F(MainFormTest, CommandLineOpensOneProjectAfterTheWindowShows)
     second.hide();
     second.show();
     EXPECT_FALSE(second.AutoOpenFileTimer->isActive()) << "only the first show opens";
+
+    // A project begun before the timer runs out is not replaced.
+    TFormMain third;
+    third.SetCommandLine({file});
+    third.show();
+    ASSERT_TRUE(third.NewProject());
+    emit third.AutoOpenFileTimer->timeout({});
+    EXPECT_TRUE(third.FileName().isEmpty());
 }
 
 TEST_F(MainFormTest, RecentProjectsUnderTheOpenButton)
@@ -631,6 +657,75 @@ TEST_F(MainFormTest, RecentProjectsUnderTheOpenButton)
     answers << KivMsg::IdNo;
     form->pmOpenFile->actions().at(2)->trigger();
     EXPECT_EQ(form->FileName(), file);
+
+    // The list outlives the window.
+    form.reset();
+    form = std::make_unique<TFormMain>();
+    ASSERT_EQ(form->pmOpenFile->actions().size(), 3);
+    EXPECT_EQ(form->pmOpenFile->actions().at(2)->toolTip(), file);
+}
+
+} // namespace
+
+namespace
+{
+
+// The whole way of a new project through the window: a TCP channel with a station, the demo
+// define file imported, the station read from tamsor-sim, saved and opened again.
+TEST_F(MainFormTest, NewProjectReadFromTheSimulatorSavedAndReopened)
+{
+    QByteArray image = bytes(QStringLiteral(TAMSOR_SOURCE_DIR "/examples/demo.bin"));
+    ASSERT_EQ(image.size(), 131072);
+    ASSERT_TRUE(WriteBytes(path("served.bin"), image));
+    PeerSet peers;
+    const QString address = peers.ServeTcp(path("served.bin"));
+    ASSERT_FALSE(address.isEmpty());
+    TWindowReadRunner runner(form.get());
+
+    ASSERT_TRUE(form->NewProject());
+    modifyTitle(QStringLiteral("Line 2"));
+    TKivChannel* channel = addChannel();
+    auto* channelFrame = bottom<TFrameChannel>();
+    chooseType(channelFrame, TKivChannel::TypeInternet);
+    channelFrame->edtIp->setText(address);
+    emit channelFrame->edtIp->textEdited(address);
+    EXPECT_EQ(node(channel->Node)->text(0), address);
+    channelFrame->actAddStation->trigger();
+    auto* stationFrame = bottom<TFrameStation>();
+    ASSERT_NE(stationFrame, nullptr);
+    TKivStation* station = stationFrame->Station();
+    files << QStringLiteral(TAMSOR_SOURCE_DIR "/examples/demo.def");
+    stationFrame->actImportDefine->trigger();
+    ASSERT_TRUE(stationFrame->actReadStation->isEnabled());
+
+    // The read window stays up with the outcome until the user closes it.
+    QTimer closeWhenDone;
+    closeWhenDone.setInterval(5);
+    QObject::connect(&closeWhenDone, &QTimer::timeout, [&] {
+        TFormCommunication* window = runner.FormCommunication();
+        if (window && window->isVisible() && window->State() == ReadDone &&
+            window->btnClose->isEnabled())
+            window->btnClose->click();
+    });
+    closeWhenDone.start();
+    stationFrame->actReadStation->trigger();
+    closeWhenDone.stop();
+    EXPECT_GT(station->UpdateTime, 0);
+    EXPECT_EQ(station->RegisterImage, image);
+
+    files << path("line2");
+    ASSERT_TRUE(form->SaveProject());
+    ASSERT_TRUE(form->CloseProject());
+    files << path("line2.zop");
+    ASSERT_TRUE(form->OpenProject());
+    EXPECT_EQ(form->Project().Title, u"Line 2");
+    TKivChannel* reopened = form->Project().Channels->Items(0);
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_EQ(reopened->Type, TKivChannel::TypeInternet);
+    EXPECT_EQ(reopened->Ip, address);
+    EXPECT_EQ(reopened->Stations.Items(0)->RegisterImage, image);
+    EXPECT_EQ(reopened->Stations.Items(0)->Recipes->Count(), 3);
+    EXPECT_TRUE(prompts.isEmpty());
 }
 
 } // namespace

@@ -26,18 +26,8 @@ struct.pack_into('<H', image, 0x1FF00, int(sys.argv[2]))
 open(sys.argv[1], 'wb').write(image)
 PY
 
-# Starts a background command writing to $1 and waits until the file matches $2.
-start_peer() {
-    local out="$1" pattern="$2"; shift 2
-    "$@" >"$out" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 1 500); do
-        grep -qE "$pattern" "$out" && return 0
-        kill -0 "${pids[-1]}" 2>/dev/null || break
-        sleep 0.01
-    done
-    echo "peer did not start: $*" >&2; cat "$out" >&2; exit 1
-}
+# shellcheck source=../bench-common/peers.sh
+source "$(dirname "$0")/../bench-common/peers.sh"
 
 time_of() { sed -n 's/.*time_ms=\([0-9]*\).*/\1/p'; }
 

@@ -10,6 +10,7 @@ namespace
 {
 
 int g_runningReads = 0;
+int g_alongsideReads = 0; // of g_runningReads, those marked to run alongside others
 
 constexpr qint32 kRtuBaseTimeoutMs = 500;
 constexpr qint32 kTcpBaseTimeoutMs = 6000;
@@ -72,6 +73,7 @@ TStationReadEngine::~TStationReadEngine()
     if (m_running) {
         m_running = false;
         --g_runningReads;
+        g_alongsideReads -= m_alongside ? 1 : 0;
         m_transport->Close();
     }
 }
@@ -79,6 +81,11 @@ TStationReadEngine::~TStationReadEngine()
 bool TStationReadEngine::AnyReadRunning()
 {
     return g_runningReads > 0;
+}
+
+bool TStationReadEngine::CanStart(bool alongside)
+{
+    return alongside ? g_runningReads == g_alongsideReads : g_runningReads == 0;
 }
 
 StationReadOutcome TStationReadEngine::BusyOutcome()
@@ -99,10 +106,11 @@ bool TStationReadEngine::IsRtu() const
 bool TStationReadEngine::Start(const StationReadRequest& request, TReadTransport& transport,
                                qint64 nowUs)
 {
-    if (m_running || AnyReadRunning())
+    if (m_running || !CanStart(m_alongside))
         return false;
     m_running = true;
     ++g_runningReads;
+    g_alongsideReads += m_alongside ? 1 : 0;
     m_transport = &transport;
     m_request = request;
     std::memset(&m_transaction, 0, sizeof m_transaction);
@@ -450,6 +458,7 @@ void TStationReadEngine::Finish(int state, ReadProblem problem, const QString& d
 {
     m_running = false;
     --g_runningReads;
+    g_alongsideReads -= m_alongside ? 1 : 0;
     m_transport->Close();
     m_state = state;
     m_outcome.state = state;

@@ -13,7 +13,8 @@
 // caller owns the transport and the clock: it calls Poll with the current monotonic time
 // whenever bytes arrive and at least every 10 ms, and earlier when NextWakeUs asks for it.
 // Progress and the outcome leave only through the two signals. One read runs in the whole
-// process at a time; a second Start is refused.
+// process at a time; a second Start is refused, except between reads marked to run alongside
+// others (SetAlongside).
 class TStationReadEngine : public QObject
 {
     Q_OBJECT
@@ -36,6 +37,14 @@ public:
     // Stops a running read as the window's close box does: the state stays where it was
     // (identifying or reading) and no image is delivered.
     void Cancel(qint64 nowUs);
+
+    // Marks the reads of this engine as reads alongside others: such a read starts while other
+    // alongside reads run, and is refused only while an ordinary read runs (which in turn is
+    // refused while any read runs). The caller keeps alongside reads on different lines.
+    void SetAlongside(bool alongside) { m_alongside = alongside; }
+    bool Alongside() const { return m_alongside; }
+    // Whether a read of that kind may start now.
+    static bool CanStart(bool alongside);
 
     // The latest time Poll should run next, or -1 when nothing is timed.
     qint64 NextWakeUs() const;
@@ -77,6 +86,7 @@ private:
     TReadTransport* m_transport = nullptr;
     StationReadRequest m_request;
     bool m_running = false;
+    bool m_alongside = false;
     int m_state = ReadIdle;
     int m_registerIndex = 0;
     quint16 m_requestStart = 0;

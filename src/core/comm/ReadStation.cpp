@@ -126,6 +126,11 @@ bool ReadStation(TKivStation& station, bool silent, const QString& projectFilePa
         outcome = UnknownChannelOutcome(channel.Type);
         break;
     }
+    return TakeStationReadOutcome(station, outcome);
+}
+
+bool TakeStationReadOutcome(TKivStation& station, const StationReadOutcome& outcome)
+{
     const bool stored = outcome.Succeeded() && outcome.image.size() == RegisterImageSize;
     if (stored) {
         station.RegisterImage = outcome.image;

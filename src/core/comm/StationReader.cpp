@@ -29,7 +29,7 @@ TStationReader::~TStationReader()
 
 bool TStationReader::Start(const StationReadRequest& request)
 {
-    if (m_engine.IsRunning() || TStationReadEngine::AnyReadRunning()) {
+    if (m_engine.IsRunning() || !TStationReadEngine::CanStart(m_engine.Alongside())) {
         m_outcome = TStationReadEngine::BusyOutcome();
         return false;
     }

@@ -34,6 +34,8 @@ public:
     bool Start(const StationReadRequest& request);
     // Stops a running read (state stays identifying or reading, no image).
     void Cancel();
+    // Reads alongside other such reads (TStationReadEngine::SetAlongside); set before Start.
+    void SetAlongside(bool alongside) { m_engine.SetAlongside(alongside); }
     bool IsRunning() const { return m_engine.IsRunning(); }
     int State() const { return m_engine.State(); }
     const StationReadOutcome& Outcome() const { return m_outcome; }

@@ -26,7 +26,7 @@ const QList<int>& allStringIds()
                         CopyCells, ShowTable, ShowChart, ColumnSetupCaption,
                         DisplayKindLabel, FillZeroCaption, IntWidthLabel, FloatWidthLabel,
                         TimeFormatLabel, ExportCaption, FileFilterText, ExportFailed, ResetZoom,
-                        NoValuesToPlot, ChartHint};
+                        NoValuesToPlot, ChartHint, ScheduleReportsFailed, ScheduleFolderFailed};
         for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
             list << id;
         for (int type = 0; type <= 2; ++type)
