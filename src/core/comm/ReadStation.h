@@ -18,8 +18,9 @@ class TKivStation;
 bool ReadStation(TKivStation& station, bool silent, const QString& projectFilePath = QString());
 
 // Takes the outcome of a read of station made by any path (ReadStation, or a read the caller
-// drove itself): a success stores the image and sets UpdateTime to now; the outcome becomes
-// LastStationReadOutcome. Returns true exactly when the image was stored.
+// drove itself): a success stores the image, sets UpdateTime to now and announces it through
+// NotifyStationRead; the outcome becomes LastStationReadOutcome. Returns true exactly when the
+// image was stored.
 bool TakeStationReadOutcome(TKivStation& station, const StationReadOutcome& outcome);
 
 // How the last ReadStation ended, for every channel type (state, message, duration); the

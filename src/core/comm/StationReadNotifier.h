@@ -5,8 +5,9 @@
 class TKivStation;
 
 // Tells whoever shows a station's tables that a read stored a new register image in it. Every
-// read that stores an image goes through ReadStation, which announces it here, so the window's
-// manual reads, the schedule and any later caller refresh the grids by one path.
+// read stores its image through TakeStationReadOutcome (ReadStation.h), which announces it
+// here, so the window's manual reads, the schedule and any later caller refresh the grids by
+// one path.
 class TKivStationReadNotifier : public QObject
 {
     Q_OBJECT
@@ -21,6 +22,6 @@ signals:
 // The one notifier of the program.
 TKivStationReadNotifier& StationReadNotifier();
 
-// Announces that station now holds a freshly read image. Called by ReadStation; a read that
-// stores an image by another way must call it too.
+// Announces that station now holds a freshly read image. Called by TakeStationReadOutcome; a
+// read that stores an image by another way must call it too.
 void NotifyStationRead(TKivStation& station);
