@@ -14,13 +14,8 @@
 TAlarmSetupBox::TAlarmSetupBox(QWidget* parent) : QGroupBox(parent)
 {
     setObjectName(QStringLiteral("gbxSetup"));
-    edtTitle = new QLineEdit(this);
-    edtTitle->setObjectName(QStringLiteral("edtTitle"));
-    cbxDisplayFormat = new QComboBox(this);
-    cbxDisplayFormat->setObjectName(QStringLiteral("cbxDisplayFormat"));
-    cbxDisplayFormat->setEditable(true);
-    cbxDisplayFormat->setInsertPolicy(QComboBox::NoInsert);
-    cbxDisplayFormat->setMinimumContentsLength(24);
+    edtTitle = NamedWidget<QLineEdit>(this, "edtTitle");
+    cbxDisplayFormat = TimeFormatCombo(this, "cbxDisplayFormat");
     lblDispalyFormat = BuddyLabel(cbxDisplayFormat, this, "lblDispalyFormat");
 
     auto* row = new QHBoxLayout(this);

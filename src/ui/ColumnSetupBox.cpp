@@ -18,12 +18,9 @@ TColumnSetupBox::TColumnSetupBox(Kind kind, QWidget* parent) : QGroupBox(parent)
 {
     setObjectName(QStringLiteral("gbxSetup"));
 
-    edtTitle = new QLineEdit(this);
-    edtTitle->setObjectName(QStringLiteral("edtTitle"));
-    lblDataFormat = new QLabel(this);
-    lblDataFormat->setObjectName(QStringLiteral("lblDataFormat"));
-    pcEdit = new QStackedWidget(this);
-    pcEdit->setObjectName(QStringLiteral("pcEdit"));
+    edtTitle = NamedWidget<QLineEdit>(this, "edtTitle");
+    lblDataFormat = NamedWidget<QLabel>(this, "lblDataFormat");
+    pcEdit = NamedWidget<QStackedWidget>(this, "pcEdit");
     tbsData = MakeDataPage();
     pcEdit->addWidget(tbsData);
     if (kind == Kind::DataRecord) {
@@ -62,16 +59,11 @@ TColumnSetupBox::TColumnSetupBox(Kind kind, QWidget* parent) : QGroupBox(parent)
 
 QWidget* TColumnSetupBox::MakeDataPage()
 {
-    auto* page = new QWidget(this);
-    page->setObjectName(QStringLiteral("tbsData"));
-    cbxDisplayFormat = new QComboBox(page);
-    cbxDisplayFormat->setObjectName(QStringLiteral("cbxDisplayFormat"));
-    cbxFillZero = new QCheckBox(page);
-    cbxFillZero->setObjectName(QStringLiteral("cbxFillZero"));
-    cbxIntWidth = new QComboBox(page);
-    cbxIntWidth->setObjectName(QStringLiteral("cbxIntWidth"));
-    cbxFloatWidth = new QComboBox(page);
-    cbxFloatWidth->setObjectName(QStringLiteral("cbxFloatWidth"));
+    auto* page = NamedWidget<QWidget>(this, "tbsData");
+    cbxDisplayFormat = NamedWidget<QComboBox>(page, "cbxDisplayFormat");
+    cbxFillZero = NamedWidget<QCheckBox>(page, "cbxFillZero");
+    cbxIntWidth = NamedWidget<QComboBox>(page, "cbxIntWidth");
+    cbxFloatWidth = NamedWidget<QComboBox>(page, "cbxFloatWidth");
 
     auto* row = new QHBoxLayout(page);
     row->setContentsMargins(0, 0, 0, 0);
@@ -91,13 +83,8 @@ QWidget* TColumnSetupBox::MakeDataPage()
 
 QWidget* TColumnSetupBox::MakeTickPage()
 {
-    auto* page = new QWidget(this);
-    page->setObjectName(QStringLiteral("tbsTick"));
-    cbxDispalyFormatStr = new QComboBox(page);
-    cbxDispalyFormatStr->setObjectName(QStringLiteral("cbxDispalyFormatStr"));
-    cbxDispalyFormatStr->setEditable(true);
-    cbxDispalyFormatStr->setInsertPolicy(QComboBox::NoInsert);
-    cbxDispalyFormatStr->setMinimumContentsLength(24);
+    auto* page = NamedWidget<QWidget>(this, "tbsTick");
+    cbxDispalyFormatStr = TimeFormatCombo(page, "cbxDispalyFormatStr");
 
     auto* row = new QHBoxLayout(page);
     row->setContentsMargins(0, 0, 0, 0);

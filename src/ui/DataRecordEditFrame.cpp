@@ -4,9 +4,7 @@
 #include "DataRecordChart.h"
 #include "TableGrid.h"
 #include "editor/KivColumnSetup.h"
-#include "model/KivChannel.h"
 #include "reports/KivDataRecordChart.h"
-#include "reports/KivDataRecordDecoder.h"
 
 #include <QButtonGroup>
 #include <QChartView>
@@ -17,7 +15,8 @@
 #include <QVBoxLayout>
 
 TFrameDataRecordEdit::TFrameDataRecordEdit(QWidget* parent)
-    : TFrameTableEdit(QStringLiteral("FrameDataRecordEdit"), QStringLiteral("sgDataRecord"), parent)
+    : TFrameTableEditOf(QStringLiteral("FrameDataRecordEdit"), QStringLiteral("sgDataRecord"),
+                        parent)
 {
     sgDataRecord = FGrid;
     sgDataRecord->SetMinimumColumnWidth(MinimumColumnWidth);
@@ -65,50 +64,21 @@ void TFrameDataRecordEdit::ShowChart(bool chart)
     pcView->setCurrentWidget(chart ? static_cast<QWidget*>(chtDataRecord) : sgDataRecord);
 }
 
-bool TFrameDataRecordEdit::TakeObject(TKivPersistent* object)
-{
-    FDataRecord = dynamic_cast<TKivDataRecord*>(object);
-    return FDataRecord != nullptr;
-}
-
-const TKivPersistent* TFrameDataRecordEdit::Shown() const
-{
-    return FDataRecord;
-}
-
-TKivStation* TFrameDataRecordEdit::Station() const
-{
-    return FDataRecord ? FDataRecord->Station() : nullptr;
-}
-
-std::unique_ptr<TKivDecodedTable> TFrameDataRecordEdit::DecodeTable() const
-{
-    const TKivStation* station = Station();
-    return std::make_unique<TKivDataRecordTable>(*FDataRecord, station->RegisterImage,
-                                                 station->UpdateTime);
-}
-
 QList<int> TFrameDataRecordEdit::ShownColumnWidths() const
 {
-    QList<int> widths;
-    if (FDataRecord)
-        for (const TKivDataRecordItem* item : *FDataRecord->DataRecordItems)
-            widths << ShownColumnWidth(item->Width, MinimumColumnWidth);
-    return widths;
+    return FShown ? ShownColumnWidthsOf(*FShown->DataRecordItems) : QList<int>();
 }
 
 void TFrameDataRecordEdit::ColumnResized(int column, int width)
 {
     // Kept in the definition, but not a change the project is saved for.
-    if (column < FDataRecord->DataRecordItems->Count())
-        StoreColumnWidth(FDataRecord->DataRecordItems->Items(column)->Width, width,
-                         MinimumColumnWidth);
+    if (TKivDataRecordItem* item = FShown->DataRecordItems->Items(column))
+        StoreColumnWidth(item->Width, width, MinimumColumnWidth);
 }
 
 void TFrameDataRecordEdit::ShowColumn(int column)
 {
-    const bool valid = FDataRecord && column >= 0 && column < FDataRecord->DataRecordItems->Count();
-    gbxSetup->ShowColumn(valid ? FDataRecord->DataRecordItems->Items(column) : nullptr);
+    gbxSetup->ShowColumn(FShown ? FShown->DataRecordItems->Items(column) : nullptr);
 }
 
 void TFrameDataRecordEdit::Refreshed()

@@ -1,19 +1,19 @@
 #pragma once
 
 #include "TableEditFrame.h"
+#include "reports/KivDataRecordDecoder.h"
 
 class QButtonGroup;
 class QStackedWidget;
 class QToolButton;
 class TColumnSetupBox;
 class TDataRecordChart;
-class TKivDataRecord;
 
 // The data-record editor: one grid row per log entry, oldest first, and the setup box of the
 // current column, with a time-format page for time-stamp columns. Beside the grid, a chart of
 // the log's value columns against the entries' times. Resizing a column is kept without
 // marking the project modified.
-class TFrameDataRecordEdit : public TFrameTableEdit
+class TFrameDataRecordEdit : public TFrameTableEditOf<TKivDataRecord, TKivDataRecordTable>
 {
     Q_OBJECT
 
@@ -31,11 +31,6 @@ public:
     TColumnSetupBox* gbxSetup;
 
 protected:
-    bool TakeObject(TKivPersistent* object) override;
-    void ForgetObject() override { FDataRecord = nullptr; }
-    const TKivPersistent* Shown() const override;
-    TKivStation* Station() const override;
-    std::unique_ptr<TKivDecodedTable> DecodeTable() const override;
     QList<int> ShownColumnWidths() const override;
     void ColumnResized(int column, int width) override;
     void ShowColumn(int column) override;
@@ -44,6 +39,5 @@ protected:
 private:
     QToolButton* ViewButton(const char* name, bool checked);
 
-    TKivDataRecord* FDataRecord = nullptr;
     QButtonGroup* FViews;
 };

@@ -3,7 +3,6 @@
 #include "FrameWidgets.h"
 #include "KivFileDialog.h"
 #include "TamsorError.h"
-#include "comm/StationReadNotifier.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 #include "model/KivChannel.h"
@@ -23,7 +22,7 @@ constexpr int ResultFrameHeight = 60;
 }
 
 TFrameTableResult::TFrameTableResult(const QString& objectName, QWidget* parent)
-    : TFrameBase(objectName, ResultFrameHeight, parent)
+    : TFrameStationTable(objectName, ResultFrameHeight, parent)
 {
     lblMessage = new QLabel(gbxCaption);
     lblMessage->setObjectName(QStringLiteral("lblMessage"));
@@ -37,25 +36,6 @@ TFrameTableResult::TFrameTableResult(const QString& objectName, QWidget* parent)
     row->addWidget(btnExportTxt);
 
     connect(actExportTxt, &QAction::triggered, this, &TFrameTableResult::actExportTxtExecute);
-    connect(&StationReadNotifier(), &TKivStationReadNotifier::StationRead, this,
-            [this](TKivStation* station) {
-                if (FObject && station == Station())
-                    ShowUpdateTime();
-            });
-}
-
-QString TFrameTableResult::FrameCaption() const
-{
-    const TKivPersistent* shown = Shown();
-    return shown ? shown->GetCaption() : TFrameBase::FrameCaption();
-}
-
-bool TFrameTableResult::LoadObject()
-{
-    if (!TakeObject(FObject))
-        return false;
-    ShowUpdateTime();
-    return true;
 }
 
 void TFrameTableResult::ShowUpdateTime()

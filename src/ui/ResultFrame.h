@@ -1,24 +1,20 @@
 #pragma once
 
-#include "FrameBase.h"
+#include "StationTableFrame.h"
 
 class QAction;
 class QLabel;
 class QToolButton;
-class TKivStation;
 
 // Base of the three result frames in the bottom panel: when the station was last read, and
 // Export, which writes the decoded table to a text file the user picks, the same file the
 // report tree holds. The line follows every read of the station.
-class TFrameTableResult : public TFrameBase
+class TFrameTableResult : public TFrameStationTable
 {
     Q_OBJECT
 
 public:
     explicit TFrameTableResult(const QString& objectName, QWidget* parent = nullptr);
-
-    QString FrameCaption() const override;
-    bool LoadObject() override;
 
     // Asks for a file (and before replacing one), writes the table and says so when the file
     // cannot be written. Changes nothing in the project.
@@ -29,9 +25,8 @@ public:
     QToolButton* btnExportTxt;
 
 protected:
-    virtual bool TakeObject(TKivPersistent* object) = 0;
-    virtual const TKivPersistent* Shown() const = 0;
-    virtual TKivStation* Station() const = 0;
+    void ShowObject() override { ShowUpdateTime(); }
+    void StationRead() override { ShowUpdateTime(); }
     // The object's ExportTxt: false without a station; throws TamsorError when the file
     // cannot be written.
     virtual bool ExportTxt(const QString& fileName) const = 0;
@@ -41,25 +36,49 @@ private:
 };
 
 // A result frame for objects of class ShownClass (TKivRecipe, TKivDataRecord, TKivAlarms).
-template <class ShownClass> class TFrameResultOf : public TFrameTableResult
+template <class ShownClass>
+class TFrameResultOf : public TFrameShowing<ShownClass, TFrameTableResult>
 {
 public:
-    using TFrameTableResult::TFrameTableResult;
+    using TFrameShowing<ShownClass, TFrameTableResult>::TFrameShowing;
 
 protected:
-    bool TakeObject(TKivPersistent* object) override
-    {
-        FShown = dynamic_cast<ShownClass*>(object);
-        return FShown != nullptr;
-    }
-    void ObjectGone() override { FShown = nullptr; }
-    const TKivPersistent* Shown() const override { return FShown; }
-    TKivStation* Station() const override { return FShown ? FShown->Station() : nullptr; }
     bool ExportTxt(const QString& fileName) const override
     {
-        return FShown && FShown->ExportTxt(fileName);
+        return this->FShown && this->FShown->ExportTxt(fileName);
     }
+};
 
-private:
-    ShownClass* FShown = nullptr;
+// The result frames of a recipe, a data record and a station's alarm history.
+class TFrameRecipe : public TFrameResultOf<TKivRecipe>
+{
+    Q_OBJECT
+
+public:
+    explicit TFrameRecipe(QWidget* parent = nullptr)
+        : TFrameResultOf(QStringLiteral("FrameRecipe"), parent)
+    {
+    }
+};
+
+class TFrameDataRecord : public TFrameResultOf<TKivDataRecord>
+{
+    Q_OBJECT
+
+public:
+    explicit TFrameDataRecord(QWidget* parent = nullptr)
+        : TFrameResultOf(QStringLiteral("FrameDataRecord"), parent)
+    {
+    }
+};
+
+class TFrameAlarm : public TFrameResultOf<TKivAlarms>
+{
+    Q_OBJECT
+
+public:
+    explicit TFrameAlarm(QWidget* parent = nullptr)
+        : TFrameResultOf(QStringLiteral("FrameAlarm"), parent)
+    {
+    }
 };

@@ -1,8 +1,6 @@
 #include "TableEditFrame.h"
 
 #include "TableGrid.h"
-#include "comm/StationReadNotifier.h"
-#include "model/KivChannel.h"
 #include "reports/KivDecodedTable.h"
 
 #include <QGroupBox>
@@ -13,7 +11,7 @@
 
 TFrameTableEdit::TFrameTableEdit(const QString& objectName, const QString& gridName,
                                  QWidget* parent)
-    : TFrameBase(objectName, 0, parent)
+    : TFrameStationTable(objectName, 0, parent)
 {
     FGrid = new TTableGrid(gbxCaption);
     FGrid->setObjectName(gridName);
@@ -30,20 +28,10 @@ TFrameTableEdit::TFrameTableEdit(const QString& objectName, const QString& gridN
         if (FObject && !FLoading)
             ColumnResized(column, width);
     });
-    connect(&StationReadNotifier(), &TKivStationReadNotifier::StationRead, this,
-            &TFrameTableEdit::StationRead);
 }
 
-QString TFrameTableEdit::FrameCaption() const
+void TFrameTableEdit::ShowObject()
 {
-    const TKivPersistent* shown = Shown();
-    return shown ? shown->GetCaption() : TFrameBase::FrameCaption();
-}
-
-bool TFrameTableEdit::LoadObject()
-{
-    if (!TakeObject(FObject))
-        return false;
     FGrid->clearSelection();
     Refresh(false);
     FGrid->setAccessibleName(FrameCaption());
@@ -53,7 +41,6 @@ bool TFrameTableEdit::LoadObject()
     if (first.isValid())
         FGrid->selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect);
     ShowColumn(first.isValid() ? 0 : -1);
-    return true;
 }
 
 void TFrameTableEdit::Refresh(bool changed)
@@ -65,16 +52,9 @@ void TFrameTableEdit::Refresh(bool changed)
         Changed();
 }
 
-void TFrameTableEdit::ObjectGone()
+void TFrameTableEdit::ObjectForgotten()
 {
-    ForgetObject();
     FModel.SetTable(nullptr);
     ShowColumn(-1);
     Refreshed();
-}
-
-void TFrameTableEdit::StationRead(TKivStation* station)
-{
-    if (FObject && station == Station())
-        Refresh(false);
 }

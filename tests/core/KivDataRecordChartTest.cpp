@@ -15,8 +15,6 @@
 namespace
 {
 
-const QString examples = QStringLiteral(TAMSOR_SOURCE_DIR "/examples/");
-
 // A time zone east of UTC with daylight saving, for the life of a test.
 class TimeZone
 {
@@ -45,11 +43,7 @@ TEST(DataRecordChart, LinesHoldTheGridsNumbersAtTheEntriesTimes)
 {
     DecoderLanguage language;
     TKivStation station(nullptr);
-    QString error;
-    ASSERT_TRUE(station.ImportDefine(examples + "demo.def", &error)) << qPrintable(error);
-    QFile image(examples + "demo.bin");
-    ASSERT_TRUE(image.open(QIODevice::ReadOnly));
-    station.RegisterImage = image.readAll();
+    ASSERT_TRUE(LoadDemoStation(station));
     // Widths and kinds the chart must read back as the grid shows them.
     TKivDataRecord* record = station.DataRecords->Items(0);
     ASSERT_GE(record->DataRecordItems->Count(), 3);

@@ -20,8 +20,6 @@
 namespace
 {
 
-const QString examples = QStringLiteral(TAMSOR_SOURCE_DIR "/examples/");
-
 TKivTableModel* TestedModel(std::unique_ptr<TKivDecodedTable> table, QObject* parent)
 {
     auto* model = new TKivTableModel(parent);
@@ -58,11 +56,7 @@ TEST(TableModel, GridShowsTheReportFilesCellForCell)
 {
     DecoderLanguage language;
     TKivStation station(nullptr);
-    QString error;
-    ASSERT_TRUE(station.ImportDefine(examples + "demo.def", &error)) << qPrintable(error);
-    QFile image(examples + "demo.bin");
-    ASSERT_TRUE(image.open(QIODevice::ReadOnly));
-    station.RegisterImage = image.readAll();
+    ASSERT_TRUE(LoadDemoStation(station));
     station.UpdateTime = 45000.5;
 
     QTemporaryDir dir;

@@ -7,8 +7,10 @@
 #include "lang/KivLanRes.h"
 #include "model/KivChannel.h"
 
+#include <QFile>
 #include <QString>
 #include <QStringList>
+#include <gtest/gtest.h>
 
 inline const char* DecoderTestTexts()
 {
@@ -87,4 +89,18 @@ inline QByteArray ReportBytes(const QStringList& lines)
         bytes.append(char(c.unicode() >> 8));
     }
     return bytes;
+}
+
+// The committed demo's station: its define file imported and its register image loaded.
+inline ::testing::AssertionResult LoadDemoStation(TKivStation& station)
+{
+    const QString examples = QStringLiteral(TAMSOR_SOURCE_DIR "/examples/");
+    QString error;
+    if (!station.ImportDefine(examples + QStringLiteral("demo.def"), &error))
+        return ::testing::AssertionFailure() << qPrintable(error);
+    QFile image(examples + QStringLiteral("demo.bin"));
+    if (!image.open(QIODevice::ReadOnly))
+        return ::testing::AssertionFailure() << "cannot read demo.bin";
+    station.RegisterImage = image.readAll();
+    return ::testing::AssertionSuccess();
 }

@@ -8,11 +8,8 @@
 #include "DataRecordChart.h"
 #include "DataRecordEditFrame.h"
 #include "GridTestSupport.h"
-#include "KivFileDialog.h"
-#include "LangTestFolder.h"
 #include "LangUi.h"
-#include "MainForm.h"
-#include "ProjectTree.h"
+#include "MainWindowTest.h"
 #include "RecipeEditFrame.h"
 #include "ResultFrame.h"
 #include "TableGrid.h"
@@ -42,51 +39,17 @@
 namespace
 {
 
-struct Prompt {
-    QString text;
-    QString caption;
-    unsigned flags;
-};
-
-class EditorsTest : public ::testing::Test
+class EditorsTest : public MainWindowTest
 {
 protected:
     void SetUp() override
     {
-        LanguageResources.Discover(QStringLiteral(TAMSOR_SOURCE_DIR "/lang"));
-        ASSERT_EQ(LanguageResources.SelectLanguage(1033), 0);
-        previousMessage =
-            SetLangMessageHook([this](const QString& text, const QString& caption, unsigned flags) {
-                prompts.append({text, caption, flags});
-                return answers.isEmpty() ? int(KivMsg::IdNo) : answers.takeFirst();
-            });
-        previousDialog = SetFileDialogHook([this](const TKivFileDialogRequest& request) {
-            dialogs.append(request);
-            return files.isEmpty() ? QString() : files.takeFirst();
-        });
-        form = std::make_unique<TFormMain>();
-        form->SetAnimateBottom(false);
-        form->ApplyLanguageTexts();
-        for (const char* name : {"demo.bin", "demo.zop"})
-            QFile::copy(QStringLiteral(TAMSOR_SOURCE_DIR "/examples/") + name, dir.filePath(name));
-        ASSERT_TRUE(form->LoadProjectFile(dir.filePath("demo.zop"), false));
+        MainWindowTest::SetUp();
+        ASSERT_TRUE(form->LoadProjectFile(demoCopy(), false));
         station = form->Project().Channels->Items(0)->Stations.Items(0);
-    }
-    void TearDown() override
-    {
-        form->SetModified(false);
-        form.reset();
-        SetLangMessageHook(previousMessage);
-        SetFileDialogHook(previousDialog);
-        LanguageResources.Discover(QStringLiteral("/nonexistent"));
     }
 
     void read() { ASSERT_TRUE(ReadStation(*station, true, form->FileName())); }
-    void select(TKivNode* handle)
-    {
-        form->tvProject->setCurrentItem(dynamic_cast<TKivTreeNode*>(handle));
-    }
-    template <class Frame> Frame* client() { return dynamic_cast<Frame*>(form->ClientFrame()); }
     TFrameTableEdit* editor() { return client<TFrameTableEdit>(); }
     TFrameTableResult* result() { return dynamic_cast<TFrameTableResult*>(form->BottomFrame()); }
     TKivRecipe* recipe(int i) { return station->Recipes->Items(i); }
@@ -117,21 +80,6 @@ protected:
             nodes << r->Node;
         return nodes << station->Alarms->Node;
     }
-    QByteArray bytes(const QString& file) const
-    {
-        QFile in(file);
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-    }
-
-    LangTestFolder config; // keeps the settings away from the user's
-    QTemporaryDir dir;
-    QList<Prompt> prompts;
-    QList<int> answers;
-    QList<TKivFileDialogRequest> dialogs;
-    QStringList files;
-    TKivMessageHook previousMessage;
-    TKivFileDialogHook previousDialog;
-    std::unique_ptr<TFormMain> form;
     TKivStation* station = nullptr;
 };
 
@@ -387,25 +335,13 @@ TEST_F(EditorsTest, TextsFitAndNameEveryControlInEveryLanguage)
             for (TFrameBase* frame : {form->ClientFrame(), form->BottomFrame()}) {
                 SCOPED_TRACE(
                     qPrintable(QStringLiteral("%1 %2").arg(language).arg(frame->objectName())));
-                QStringList unnamed, cut;
-                for (QWidget* widget : frame->findChildren<QWidget*>()) {
-                    if (!widget->isVisibleTo(frame) || widget->objectName().isEmpty())
-                        continue;
-                    auto* label = qobject_cast<QLabel*>(widget);
-                    auto* button = qobject_cast<QAbstractButton*>(widget);
-                    if ((label && label->buddy()) || button) {
-                        if ((label ? label->text() : button->text()).isEmpty())
-                            unnamed << widget->objectName();
-                        if (widget->width() < widget->minimumSizeHint().width())
-                            cut << widget->objectName();
-                    }
-                    if (widget->focusPolicy() == Qt::NoFocus)
-                        continue;
-                    QAccessibleInterface* accessible =
-                        QAccessible::queryAccessibleInterface(widget);
-                    if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
-                        unnamed << widget->objectName();
-                }
+                const QStringList unnamed = UnnamedControls(frame);
+                QStringList cut;
+                for (QWidget* widget : frame->findChildren<QWidget*>())
+                    if ((qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget)) &&
+                        widget->isVisibleTo(frame) &&
+                        widget->width() < widget->minimumSizeHint().width())
+                        cut << widget->objectName();
                 EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(u", "));
                 EXPECT_TRUE(cut.isEmpty()) << qPrintable(cut.join(u", "));
             }

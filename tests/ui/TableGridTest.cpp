@@ -2,7 +2,6 @@
 // heading is clicked, widths set by the program versus dragged by the user, and the fixed
 // heading row and row numbers.
 #include "TableGrid.h"
-#include "lang/KivLanRes.h"
 #include "reports/KivTableModel.h"
 
 #include <QApplication>
@@ -33,12 +32,6 @@ private:
 class TableGridTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        LanguageResources.Discover(QStringLiteral(TAMSOR_SOURCE_DIR "/lang"));
-        LanguageResources.SelectLanguage(1033);
-    }
-    static void TearDownTestSuite() { LanguageResources.Discover(QStringLiteral("/nonexistent")); }
     void SetUp() override
     {
         model.SetTable(std::make_unique<NumberTable>(65535));

@@ -5,6 +5,7 @@
 // every cell, and opening and zooming the log's chart. Goal: opening under 0.3 s.
 
 #include "AlarmEditFrame.h"
+#include "BenchRegisters.h"
 #include "DataRecordChart.h"
 #include "DataRecordEditFrame.h"
 #include "FrameRegistry.h"
@@ -35,25 +36,9 @@ constexpr int AlarmLines = 65536;
 constexpr int AlarmSlots = 8189; // as many as the image holds after the header
 constexpr int AlarmDefinitions = 50;
 
-void Set(TKivStation& s, quint32 r, quint16 v)
-{
-    s.RegisterImage[2 * r] = char(v);
-    s.RegisterImage[2 * r + 1] = char(v >> 8);
-}
-
-void Set32(TKivStation& s, quint32 r, quint32 v)
-{
-    Set(s, r, quint16(v));
-    Set(s, r + 1, quint16(v >> 16));
-}
-
-void FillRandom(TKivStation& s)
-{
-    QRandomGenerator random(42);
-    for (quint32 r = 0; r < quint32(RegisterCount); ++r)
-        Set(s, r, quint16(random.bounded(65536)));
-    Set(s, TimeOffsetRegister, 480);
-}
+using BenchRegisters::FillRandom;
+using BenchRegisters::Set;
+using BenchRegisters::Set32;
 
 // 65,535 entries in as many slots of no registers each: every entry reads registers 4 to 18
 // for its values, and the first 32,766 entries have a time stamp inside the image.

@@ -4,6 +4,7 @@
 #include "reports/KivUtil.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace
 {
@@ -89,42 +90,42 @@ TKivSetupPage SetupPageFor(quint32 format)
     return DisplayKindList(format) != 0 ? TKivSetupPage::Values : TKivSetupPage::Unchanged;
 }
 
+namespace
+{
+
+// The alarm history's value columns: title, tick display format (none for the message), width.
+struct AlarmColumnFields {
+    QString TKivAlarms::*title;
+    QString TKivAlarms::*tickFormat;
+    quint32 TKivAlarms::*width;
+};
+constexpr AlarmColumnFields AlarmColumns[] = {
+    {&TKivAlarms::Title1, &TKivAlarms::Tick1DisplayFormat, &TKivAlarms::DisplayWidth1},
+    {&TKivAlarms::Title2, &TKivAlarms::Tick2DisplayFormat, &TKivAlarms::DisplayWidth2},
+    {&TKivAlarms::Title3, nullptr, &TKivAlarms::DisplayWidth3},
+};
+
+const AlarmColumnFields* AlarmColumn(int column)
+{
+    return column >= 0 && column < int(std::size(AlarmColumns)) ? &AlarmColumns[column] : nullptr;
+}
+
+} // namespace
+
 QString* AlarmColumnTitle(TKivAlarms& alarms, int column)
 {
-    switch (column) {
-    case 0:
-        return &alarms.Title1;
-    case 1:
-        return &alarms.Title2;
-    case 2:
-        return &alarms.Title3;
-    default:
-        return nullptr;
-    }
+    const AlarmColumnFields* fields = AlarmColumn(column);
+    return fields ? &(alarms.*fields->title) : nullptr;
 }
 
 QString* AlarmColumnTickFormat(TKivAlarms& alarms, int column)
 {
-    switch (column) {
-    case 0:
-        return &alarms.Tick1DisplayFormat;
-    case 1:
-        return &alarms.Tick2DisplayFormat;
-    default:
-        return nullptr;
-    }
+    const AlarmColumnFields* fields = AlarmColumn(column);
+    return fields && fields->tickFormat ? &(alarms.*fields->tickFormat) : nullptr;
 }
 
 quint32* AlarmColumnWidth(TKivAlarms& alarms, int column)
 {
-    switch (column) {
-    case 0:
-        return &alarms.DisplayWidth1;
-    case 1:
-        return &alarms.DisplayWidth2;
-    case 2:
-        return &alarms.DisplayWidth3;
-    default:
-        return nullptr;
-    }
+    const AlarmColumnFields* fields = AlarmColumn(column);
+    return fields ? &(alarms.*fields->width) : nullptr;
 }
