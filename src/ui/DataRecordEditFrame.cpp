@@ -10,6 +10,8 @@
 #include <QChartView>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -43,6 +45,13 @@ TFrameDataRecordEdit::TFrameDataRecordEdit(QWidget* parent)
 
     gbxSetup = new TColumnSetupBox(TColumnSetupBox::Kind::DataRecord, gbxCaption);
     FContent->addWidget(gbxSetup);
+    // The keyboard goes through the controls in the order they are seen: toggle, table or
+    // chart, setup box.
+    setTabOrder(btnTable, btnChart);
+    setTabOrder(btnChart, sgDataRecord);
+    setTabOrder(sgDataRecord, chtDataRecord->chvDataRecord);
+    setTabOrder(chtDataRecord->chvDataRecord, chtDataRecord->btnResetZoom);
+    setTabOrder(chtDataRecord->btnResetZoom, gbxSetup->edtTitle);
     connect(gbxSetup, &TColumnSetupBox::ColumnEdited, this, &TFrameDataRecordEdit::Refresh);
     connect(btnChart, &QToolButton::toggled, this, &TFrameDataRecordEdit::ShowChart);
 }
