@@ -7,6 +7,7 @@
 #include "lang/StringIds.h"
 #include "model/KivDateTime.h"
 #include "model/KivChannel.h"
+#include "reports/RegisterUsage.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -105,6 +106,13 @@ StationReadRequest MakeStationReadRequest(const TKivStation& station)
     request.address = channel.Ip;
     request.stationNum = qint32(station.StationNum);
     request.modelId = station.ModelID;
+    request.options = channel.ReadOptions.Usable();
+    if (request.options.DefinedOnly) {
+        const TRegisterUsage usage(station);
+        request.registers = usage.Registers();
+        request.baseImage = station.RegisterImage;
+        request.moreRegisters = [usage](const QByteArray& image) { return usage.Registers(image); };
+    }
     return request;
 }
 

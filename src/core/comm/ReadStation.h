@@ -27,7 +27,9 @@ bool TakeStationReadOutcome(TKivStation& station, const StationReadOutcome& outc
 // register image itself is not kept here.
 const StationReadOutcome& LastStationReadOutcome();
 
-// The read request for a serial or TCP read of station on its channel.
+// The read request for a serial or TCP read of station on its channel, with the channel's read
+// options. A channel that reads the defined areas only asks for the registers the station's
+// definitions use (RegisterUsage.h); the rest keep what the station's image holds.
 StationReadRequest MakeStationReadRequest(const TKivStation& station);
 
 // The register file a channel names, as an absolute path: a relative name is taken against

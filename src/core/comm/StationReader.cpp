@@ -93,9 +93,8 @@ void TStationReader::OnEngineFinished(const StationReadOutcome& outcome)
     m_outcome = outcome;
     if (m_transport) {
         m_transport->onActivity = nullptr;
-        // The transport may be inside one of its own signal handlers right now.
-        auto* transport = m_transport.release();
-        QTimer::singleShot(0, [transport] { delete transport; });
+        // Replaces (and destroys) the one before, which no handler can be running in now.
+        m_finishedTransport = std::move(m_transport);
     }
     emit Finished(outcome);
 }

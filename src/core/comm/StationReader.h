@@ -53,6 +53,9 @@ private:
     TransportFactory m_factory;
     TStationReadEngine m_engine;
     std::unique_ptr<TReadTransport> m_transport;
+    // The transport of the last read, kept until the next read finishes or the reader ends:
+    // the read may finish inside one of the transport's own signal handlers.
+    std::unique_ptr<TReadTransport> m_finishedTransport;
     StationReadOutcome m_outcome;
     QElapsedTimer m_clock;
     QTimer m_tick;
