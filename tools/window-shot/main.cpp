@@ -2,8 +2,9 @@
 // saves a picture of the window (or of the About box, or of the schedule log) as PNG.
 //
 //   tamsor-shot --lang 1031 --project demo.zop --select station --out shot.png
-//   options: --select project|channel|station|recipe   --channel-type 0|1|2   --about
-//            --size WIDTHxHEIGHT
+//   options: --select project|channel|station|recipe|record|alarms   --channel-type 0|1|2
+//            --read (read the first station first)   --chart (a log's chart instead of its grid)
+//            --about   --size WIDTHxHEIGHT
 //            --schedule-log   runs the schedule through one read of the first station (on a
 //                             clock of its own, reports into a scratch folder) and pictures
 //                             the log window
@@ -11,12 +12,14 @@
 //                             open (needs a real display, e.g. xvfb-run)
 #include "AboutForm.h"
 #include "ChannelFrame.h"
+#include "DataRecordEditFrame.h"
 #include "DynamicPanel.h"
 #include "FrameBase.h"
 #include "LangUi.h"
 #include "LogForm.h"
 #include "MainForm.h"
 #include "ProjectTree.h"
+#include "comm/ReadStation.h"
 #include "lang/KivLanRes.h"
 #include "lang/KivLangStartup.h"
 #include "model/KivTamsor.h"
@@ -44,6 +47,10 @@ TKivNode* nodeToSelect(TKivTamsor& project, const QString& what)
         return station->Node;
     if (what == QLatin1String("recipe") && station && station->Recipes->Count() > 0)
         return station->Recipes->Items(0)->Node;
+    if (what == QLatin1String("record") && station && station->DataRecords->Count() > 0)
+        return station->DataRecords->Items(0)->Node;
+    if (what == QLatin1String("alarms") && station && station->Alarms->Node)
+        return station->Alarms->Node;
     return project.Node;
 }
 
@@ -97,6 +104,8 @@ int main(int argc, char** argv)
                        {"project", "Project file to open.", "file"},
                        {"select", "Node to select.", "node", "station"},
                        {"channel-type", "Show the first channel as this type.", "type"},
+                       {"read", "Read the first station before selecting."},
+                       {"chart", "Show a data record's chart instead of its grid."},
                        {"about", "Picture the About box instead."},
                        {"schedule-log", "Read the first station on the schedule; picture the log."},
                        {"schedule-menu", "Read on the schedule; picture the open Schedule menu."},
@@ -125,6 +134,9 @@ int main(int argc, char** argv)
     }
     form.show();
     if (form.Project().Opened) {
+        TKivChannel* channel = form.Project().Channels->Items(0);
+        if (parser.isSet("read") && channel && channel->Stations.Count() > 0)
+            ReadStation(*channel->Stations.Items(0), true, form.FileName());
         TKivNode* node = nodeToSelect(form.Project(), parser.value("select"));
         form.tvProject->setCurrentItem(dynamic_cast<TKivTreeNode*>(node));
         if (parser.isSet("channel-type")) {
@@ -134,6 +146,8 @@ int main(int argc, char** argv)
                 emit frame->cbxType->activated(type);
             }
         }
+        if (auto* editor = dynamic_cast<TFrameDataRecordEdit*>(form.ClientFrame()))
+            editor->ShowChart(parser.isSet("chart"));
         form.SetModified(false);
     }
     settle(form);

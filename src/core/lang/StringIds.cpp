@@ -29,8 +29,10 @@ const QList<int>& allStringIds()
                         DefineTooManyColumnsTotal, ProjectLockHeld, ProjectLockHolder,
                         ProjectLockUnknownHolder, ProjectLockNotCreated, ReportsTooLarge,
                         ReportsWrittenBefore, ReportsNoneWritten, ProjectTooManyObjects,
-                        ScheduleReportsFailed, ScheduleFolderFailed,
-                        MenuScheduleLog};
+                        CopyCells, ShowTable, ShowChart, ColumnSetupCaption, DisplayKindLabel,
+                        FillZeroCaption, IntWidthLabel, FloatWidthLabel, TimeFormatLabel,
+                        ExportCaption, FileFilterText, ExportFailed, ResetZoom, NoValuesToPlot,
+                        ChartHint, ScheduleReportsFailed, ScheduleFolderFailed, MenuScheduleLog};
         for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
             list << id;
         for (int type = 0; type <= 2; ++type)

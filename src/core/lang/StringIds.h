@@ -146,6 +146,22 @@ constexpr int HintSave = 9439;
 constexpr int OpenFailedCaption = 9440;
 constexpr int ImportDefineFailedCaption = 9441;
 constexpr int RegisterFileLabel = 9442;
+// The definition editors and result frames.
+constexpr int CopyCells = 9450;          // the grids' copy command
+constexpr int ShowTable = 9451;          // the data-record editor's table / chart toggle
+constexpr int ShowChart = 9452;
+constexpr int ColumnSetupCaption = 9453; // the editors' setup box
+constexpr int DisplayKindLabel = 9455;
+constexpr int FillZeroCaption = 9456;
+constexpr int IntWidthLabel = 9457;
+constexpr int FloatWidthLabel = 9458;
+constexpr int TimeFormatLabel = 9459;
+constexpr int ExportCaption = 9460;      // the result frames' export command
+constexpr int FileFilterText = 9461;     // file dialog filter name of exported tables
+constexpr int ExportFailed = 9462;       // %s: why the file could not be written
+constexpr int ResetZoom = 9463;          // the chart's zoom reset
+constexpr int NoValuesToPlot = 9464;
+constexpr int ChartHint = 9465;
 
 // Item counts of the choice lists the shipped languages carry (items at list + 1 onward).
 constexpr int ScheduleIntervalCount = 13;
