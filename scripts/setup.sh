@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
           zlib1g-dev libgtest-dev libgmock-dev libmodbus-dev socat ccache
-          qt6-svg-dev xvfb xauth fonts-noto-cjk)
+          qt6-svg-dev qt6-charts-dev xvfb xauth fonts-noto-cjk)
 
 missing=()
 for p in "${packages[@]}"; do

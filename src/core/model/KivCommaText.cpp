@@ -40,8 +40,10 @@ QStringList FromCommaText(const QString& text)
     QStringList items;
     const qsizetype n = text.size();
     qsizetype i = 0;
+    // Every control character counts as a blank, NUL too: it ends a bare item like a space
+    // and is passed over, so each step of the loop below moves forward.
     const auto skipBlanks = [&] {
-        while (i < n && text[i].unicode() >= 1 && text[i].unicode() <= ' ')
+        while (i < n && text[i].unicode() <= ' ')
             ++i;
     };
     skipBlanks();
