@@ -131,7 +131,7 @@ TEST_F(ShippedLanguages, ComponentTextReferencesResolve)
         QFile in(QStringLiteral(TAMSOR_SOURCE_DIR "/lang/") + file);
         ASSERT_TRUE(in.open(QIODevice::ReadOnly)) << qPrintable(file);
         int badLine = 0;
-        const QString text = DecodeLanguageText(in.readAll(), &badLine);
+        const QString text = DecodeLanguageText(in.readAll(), 0, &badLine);
         EXPECT_EQ(badLine, 0);
         const QSet<int> known(allStringIds().begin(), allStringIds().end());
         for (const auto& match : reference.globalMatch(text))

@@ -7,6 +7,7 @@
 #include "lang/KivLangStartup.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <cstdio>
 
@@ -15,6 +16,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamsor"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    // Desktops match the windows to tamsor.desktop, and so to its icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tamsor"));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("tamsor"), QIcon(QStringLiteral(":/icons/tamsor.svg"))));
     InstallUiLanguageSupport();
     try {
         StartLanguage();
