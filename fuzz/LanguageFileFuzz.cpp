@@ -4,8 +4,8 @@
 // pieces.
 #include "FuzzInput.h"
 
-#include "lang/KivLangApply.h"
 #include "lang/KivLanRes.h"
+#include "lang/KivLangApply.h"
 
 #include <QTemporaryDir>
 
@@ -51,7 +51,8 @@ int FuzzLanguageFile(const uint8_t* data, size_t size)
     }
     LanguageFontName();
     FUZZ_CHECK(LanguageFontSize() > 0);
-    for (const char* key : {"FormMain.Caption", "FormMain.miFile.Caption", "FormMain.moLog.Lines"}) {
+    for (const char* key :
+         {"FormMain.Caption", "FormMain.miFile.Caption", "FormMain.moLog.Lines"}) {
         const QString value = language.StrRes.Value(QString::fromLatin1(key));
         ResolveComponentText(value);
         SplitCommaText(ResolveComponentText(value, false));

@@ -9,7 +9,6 @@
 #include "comm/ReadEngine.h"
 
 #include <cstring>
-#include <deque>
 
 namespace
 {
@@ -46,12 +45,6 @@ private:
     Framing m_framing;
 };
 
-QByteArray WithCrc(QByteArray frame)
-{
-    const quint16 crc = ModbusCrc16(frame.constData(), int(frame.size()));
-    return frame.append(char(crc & 0xFF)).append(char(crc >> 8));
-}
-
 QByteArray WithMbap(const QByteArray& unitAndPdu)
 {
     QByteArray header(6, '\0');
@@ -76,7 +69,7 @@ QByteArray Answer(const QByteArray& request, bool tcp, const QByteArray& values)
             value = kModel;
         reply.append(char(value >> 8)).append(char(value & 0xFF));
     }
-    return tcp ? WithMbap(reply) : WithCrc(reply);
+    return tcp ? WithMbap(reply) : WithModbusCrc(reply);
 }
 
 } // namespace
@@ -108,7 +101,7 @@ int FuzzModbusReplies(const uint8_t* data, size_t size)
         if (head & 0x20)
             bytes = Answer(transport.lastRequest, tcp, bytes);
         else if (head & 0x10)
-            bytes = tcp ? WithMbap(bytes) : WithCrc(bytes);
+            bytes = tcp ? WithMbap(bytes) : WithModbusCrc(bytes);
         transport.arrived += bytes;
         now += stepsUs[head & 0x0F];
         engine.Poll(now);
@@ -119,6 +112,7 @@ int FuzzModbusReplies(const uint8_t* data, size_t size)
     FUZZ_CHECK(!engine.IsRunning() && !TStationReadEngine::AnyReadRunning());
     FUZZ_CHECK(finished == 1);
     FUZZ_CHECK(outcome.Succeeded() == (outcome.image.size() == kRegisterImageSize));
-    FUZZ_CHECK(outcome.Succeeded() || outcome.state < 0 || outcome.problem == ReadProblem::Cancelled);
+    FUZZ_CHECK(outcome.Succeeded() || outcome.state < 0 ||
+               outcome.problem == ReadProblem::Cancelled);
     return 0;
 }

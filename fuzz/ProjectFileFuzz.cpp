@@ -27,8 +27,8 @@ QByteArray Compressed(const QByteArray& body)
     uLongf length = compressBound(uLong(body.size()));
     QByteArray out(qsizetype(length), Qt::Uninitialized);
     const int code = compress2(reinterpret_cast<Bytef*>(out.data()), &length,
-                               reinterpret_cast<const Bytef*>(body.constData()),
-                               uLong(body.size()), Z_DEFAULT_COMPRESSION);
+                               reinterpret_cast<const Bytef*>(body.constData()), uLong(body.size()),
+                               Z_DEFAULT_COMPRESSION);
     FUZZ_CHECK(code == Z_OK);
     out.truncate(qsizetype(length));
     return out;

@@ -15,6 +15,7 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 pids=()
 targets=()
 for program in "$build"/fuzz/fuzz-*; do
+    [ -f "$program" ] && [ -x "$program" ] || continue
     name="${program##*/fuzz-}"
     mkdir -p "$scratch/$name/corpus"
     seeds=("$repo/fuzz/corpus/$name")

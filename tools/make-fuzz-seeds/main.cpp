@@ -15,6 +15,7 @@
 #include <QSaveFile>
 #include <QStringEncoder>
 #include <cstdio>
+#include <initializer_list>
 
 namespace
 {
@@ -39,10 +40,16 @@ QByteArray ReadFile(const QString& path)
     return file.readAll();
 }
 
+QByteArray Bytes(std::initializer_list<char> bytes)
+{
+    return QByteArray(bytes.begin(), qsizetype(bytes.size()));
+}
+
+// A 16-bit-length piece, as the targets take their inputs apart.
 QByteArray Piece(const QByteArray& bytes)
 {
-    const QByteArray head{char(bytes.size() & 0xFF), char(bytes.size() >> 8 & 0xFF)};
-    return head + bytes.left(0xFFFF);
+    const qsizetype size = qMin<qsizetype>(bytes.size(), 0xFFFF);
+    return Bytes({char(size & 0xFF), char(size >> 8)}) + bytes.left(size);
 }
 
 QByteArray Body(TKivTamsor& root)
@@ -94,8 +101,8 @@ void DefineSeeds()
 {
     const QString text = DemoDefineText();
     Seed("define-file", "demo-utf8", '\0' + text.toUtf8());
-    Seed("define-file", "demo-utf16", QByteArray(1, '\0') + "\xFF\xFE" +
-                                          QStringEncoder(QStringEncoder::Utf16LE).encode(text));
+    Seed("define-file", "demo-utf16",
+         QByteArray(1, '\0') + "\xFF\xFE" + QStringEncoder(QStringEncoder::Utf16LE).encode(text));
     const QString chinese = QStringLiteral("[Model]\nName=面板\nID=$0301\n[ALARM]\nAlarmCount=2\n"
                                            "BackupAddr=0x8000\nBackupSpace=64\n[ALARM0000]\n"
                                            "Name=温度过高\nGroup=1\nMessage0=\"温度\"\n");
@@ -109,10 +116,10 @@ void LanguageSeeds(const QDir& lang)
         char selector; // index into the target's language list
     } languages[] = {{"1033", 0}, {"1031", 1}, {"1028", 2}, {"2052", 3}};
     for (const auto& language : languages) {
-        const QByteArray strTab = ReadFile(lang.filePath(QStringLiteral("%1/StrTab.ini")
-                                                             .arg(language.folder)));
-        const QByteArray strRes = ReadFile(lang.filePath(QStringLiteral("%1/StrRes.ini")
-                                                             .arg(language.folder)));
+        const QByteArray strTab =
+            ReadFile(lang.filePath(QStringLiteral("%1/StrTab.ini").arg(language.folder)));
+        const QByteArray strRes =
+            ReadFile(lang.filePath(QStringLiteral("%1/StrRes.ini").arg(language.folder)));
         // Language files are large; the seed keeps the head of each, where every kind of
         // entry (texts, lists, fonts, references) already occurs.
         Seed("language-file", language.folder,
@@ -123,12 +130,6 @@ void LanguageSeeds(const QDir& lang)
     Seed("language-file", "1031-legacy",
          char(1) + Piece(QStringEncoder("windows-1252").encode(legacy)) +
              QByteArray("FormMain.miFile.Caption=STR01000.\nFormMain.moLog.Lines=a,\"b c\"\n"));
-}
-
-QByteArray WithCrc(QByteArray frame)
-{
-    const quint16 crc = ModbusCrc16(frame.constData(), int(frame.size()));
-    return frame.append(char(crc & 0xFF)).append(char(crc >> 8));
 }
 
 // A piece of the modbus-replies target: head (time step, seal and answer flags), length, bytes.
@@ -145,7 +146,7 @@ void ModbusSeeds()
     rtu += Reply(answer | step1ms, "") + Reply(step26ms, "");
     rtu += Reply(answer | step1ms, "\x10\x20") + Reply(step26ms, "");
     rtu += Reply(seal | step1ms, "\x01\x83\x02") + Reply(step26ms, "");
-    rtu += Reply(step1ms, WithCrc(QByteArray("\x01\x03\x02\x12\x34", 5)).append('\xFF'));
+    rtu += Reply(step1ms, WithModbusCrc(QByteArray("\x01\x03\x02\x12\x34", 5)).append('\xFF'));
     rtu += Reply(step501ms, "");
     Seed("modbus-replies", "rtu-read", rtu);
     // Modbus TCP: the identify reply split in two, a block, an exception, a bad header.
@@ -170,13 +171,12 @@ void DecoderSeeds()
     for (int r = 0; r < kRegisterCount; ++r) {
         const char low = image[2 * r], high = image[2 * r + 1];
         if (low || high)
-            patches += QByteArray{char(r & 0xFF), char(r >> 8), low, high};
+            patches += Bytes({char(r & 0xFF), char(r >> 8), low, high});
     }
     const QByteArray define = DemoDefineText().toUtf8();
-    const QByteArray days{char(0x10), char(0xB5)}; // 2026-05-15
+    const QByteArray days = Bytes({char(0x10), char(0xB5)}); // day 46352: 2026-11-25
     Seed("register-decoders", "demo",
-         Piece(define) + Piece("yyyy-MM-dd hh:mm:ss\n\x01\x04\x02\x06\x08\x01") + days +
-             patches);
+         Piece(define) + Piece("yyyy-MM-dd hh:mm:ss\n\x01\x04\x02\x06\x08\x01") + days + patches);
     Seed("register-decoders", "demo-default-display", Piece(define) + Piece("") + days + patches);
 }
 
