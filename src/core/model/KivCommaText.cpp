@@ -2,7 +2,8 @@
 
 // ---- Comma text -------------------------------------------------------------------------------
 
-namespace {
+namespace
+{
 
 bool NeedsQuotes(const QString& item)
 {
@@ -40,12 +41,15 @@ QStringList FromCommaText(const QString& text)
     QStringList items;
     const qsizetype n = text.size();
     qsizetype i = 0;
+    // Outside quotes a NUL character ends the text, as it ends a C string; inside quotes it is
+    // part of the item, so every list CommaText writes reads back whole.
+    const auto atEnd = [&] { return i >= n || text[i].unicode() == 0; };
     const auto skipBlanks = [&] {
         while (i < n && text[i].unicode() >= 1 && text[i].unicode() <= ' ')
             ++i;
     };
     skipBlanks();
-    while (i < n) {
+    while (!atEnd()) {
         QString item;
         if (text[i] == QLatin1Char('"')) {
             ++i;
@@ -74,7 +78,7 @@ QStringList FromCommaText(const QString& text)
         skipBlanks();
         if (i < n && text[i] == QLatin1Char(',')) {
             ++i;
-            if (i == n) {
+            if (atEnd()) {
                 items.append(QString());
                 break;
             }
