@@ -1,13 +1,12 @@
 // Object blocks, value entries, nested lists and comma text.
-#include "model/KivSerialization.h"
 #include "TamsorError.h"
+#include "model/KivSerialization.h"
 #include "model/KivCommaText.h"
 #include "model/KivTamsor.h"
 
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 QByteArray Le32(quint32 v)
 {
@@ -35,10 +34,7 @@ QByteArray Block(const QString& cls, const QList<QPair<QString, QByteArray>>& en
     return head + Le32(quint32(startOffset + head.size() + 4 + body.size())) + body;
 }
 
-QByteArray Tagged(quint8 tag, const QByteArray& payload)
-{
-    return QByteArray(1, char(tag)) + payload;
-}
+QByteArray Tagged(quint8 tag, const QByteArray& payload) { return QByteArray(1, char(tag)) + payload; }
 
 QByteArray Save(TKivPersistent& object)
 {
@@ -54,8 +50,7 @@ void Load(TKivPersistent& object, const QByteArray& bytes)
 }
 
 // A small object with one value of every kind.
-class Sample : public TKivPersistent
-{
+class Sample : public TKivPersistent {
 public:
     QString ClassName() const override { return QStringLiteral("TSample"); }
     void Serialize(TKivSerialization& s) override
@@ -130,12 +125,12 @@ TEST(ObjectBlock, EveryValueKindRoundTripsAndEmptyTextsAreNotWritten)
 TEST(ObjectBlock, TagMismatchAndUnknownKeysAreIgnored)
 {
     // "I" written as tag 7 and "U" as tag 3: both ignored; "X" unknown; "s" matches without case.
-    const QByteArray block =
-        Block(QStringLiteral("tsample"), {{"I", Tagged(7, Le32(9))},
-                                          {"U", Tagged(3, Le32(9))},
-                                          {"X", Tagged(3, Le32(1))},
-                                          {"s", Tagged(15, Text("lower"))},
-                                          {"D", Tagged(10, QByteArray(4, 0))}}); // too short
+    const QByteArray block = Block(QStringLiteral("tsample"),
+                                   {{"I", Tagged(7, Le32(9))},
+                                    {"U", Tagged(3, Le32(9))},
+                                    {"X", Tagged(3, Le32(1))},
+                                    {"s", Tagged(15, Text("lower"))},
+                                    {"D", Tagged(10, QByteArray(4, 0))}}); // too short
     Sample s;
     Load(s, block);
     EXPECT_EQ(s.i, -5);
@@ -175,8 +170,8 @@ TEST(ObjectBlock, DamagedDataFailsWithStreamReadError)
     QByteArray hugeCount = Text("TSample") + Le32(22) + Le32(100000000);
     QByteArray endBeforeHeader = Text("TOther") + Le32(0);
     QByteArray endPastData = Text("TOther") + Le32(5000);
-    QByteArray hugeEntry =
-        Text("TSample") + Le32(40) + Le32(1) + Text("I") + Le32(0x7FFFFFF0) + QByteArray(10, 0);
+    QByteArray hugeEntry = Text("TSample") + Le32(40) + Le32(1) + Text("I") + Le32(0x7FFFFFF0) +
+                           QByteArray(10, 0);
     const Case cases[] = {{"empty", {}},
                           {"huge class name", hugeText},
                           {"negative entry count", negativeCount},
@@ -239,8 +234,7 @@ TEST(NestedList, AbsentListKeyFailsAndImpossibleCountsFailAtOnce)
     TKivChannels list;
     EXPECT_THROW(Load(list, Block("TKivChannels", {})), TamsorError);
     const QByteArray countOnly = Text("TKivChannels") + Le32(2000000000);
-    const QByteArray block =
-        Block("TKivChannels", {{"Channels", Tagged(19, Le32(countOnly.size()) + countOnly)}});
+    const QByteArray block = Block("TKivChannels", {{"Channels", Tagged(19, Le32(countOnly.size()) + countOnly)}});
     EXPECT_THROW(Load(list, block), TamsorError);
     EXPECT_EQ(list.Count(), 0);
 }

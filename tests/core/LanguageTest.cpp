@@ -1,8 +1,8 @@
 #include "LangTestFolder.h"
 #include "TamsorError.h"
-#include "lang/KivLanRes.h"
 #include "lang/KivLangApply.h"
 #include "lang/KivLangStartup.h"
+#include "lang/KivLanRes.h"
 #include "lang/KivLocale.h"
 #include "settings/KivRegistry.h"
 

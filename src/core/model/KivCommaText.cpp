@@ -2,8 +2,7 @@
 
 // ---- Comma text -------------------------------------------------------------------------------
 
-namespace
-{
+namespace {
 
 bool NeedsQuotes(const QString& item)
 {
