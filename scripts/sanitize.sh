@@ -11,6 +11,5 @@ TAMSOR_CMAKE_ARGS="-DCMAKE_CXX_COMPILER=clang++ -DTAMSOR_SANITIZE=ON -DTAMSOR_FU
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan-suppressions.txt}"
 ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)"
 bash scripts/fuzz.sh "$build_dir" "${TAMSOR_FUZZ_SECONDS:-30}"

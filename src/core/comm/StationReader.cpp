@@ -93,9 +93,10 @@ void TStationReader::OnEngineFinished(const StationReadOutcome& outcome)
     m_outcome = outcome;
     if (m_transport) {
         m_transport->onActivity = nullptr;
-        // The transport may be inside one of its own signal handlers right now.
-        auto* transport = m_transport.release();
-        QTimer::singleShot(0, [transport] { delete transport; });
+        // The transport may be inside one of its own signal handlers right now: it goes once
+        // they have returned, or with the reader when no event loop runs again.
+        m_finishedTransport = std::move(m_transport);
+        QTimer::singleShot(0, this, [this] { m_finishedTransport.reset(); });
     }
     emit Finished(outcome);
 }

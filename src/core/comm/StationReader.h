@@ -51,6 +51,7 @@ private:
     TransportFactory m_factory;
     TStationReadEngine m_engine;
     std::unique_ptr<TReadTransport> m_transport;
+    std::unique_ptr<TReadTransport> m_finishedTransport; // of the read that ended last
     StationReadOutcome m_outcome;
     QElapsedTimer m_clock;
     QTimer m_tick;
