@@ -8,7 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
-          zlib1g-dev libgtest-dev libgmock-dev libmodbus-dev socat ccache)
+          zlib1g-dev libgtest-dev libgmock-dev libmodbus-dev socat ccache
+          qt6-svg-dev xvfb xauth fonts-noto-cjk)
 read -r -a extra <<< "${TAMSOR_EXTRA_PACKAGES:-}"
 packages+=("${extra[@]}")
 

@@ -1,25 +1,161 @@
 #pragma once
 
+#include "FrameBase.h"
+#include "settings/KivRecentFile.h"
+
+#include <QHash>
 #include <QMainWindow>
+#include <QStringList>
+#include <memory>
 
+class QAction;
+class QGroupBox;
 class QMenu;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeWidgetItem;
+class TFormAbout;
+class TKIVDynamicPanel;
+class TKivPanelSplitter;
+class TKivRecentMenuUi;
+class TKivTamsor;
+class TProjectTree;
 
-// The main window. For now it carries the title, the File menu and the Tools menu with the
-// language submenu; its texts come from the language files by component name.
-class TFormMain : public QMainWindow
+// The main window: the project tree on the left, a definition editor in the centre, a settings
+// or result frame below it, the toolbar and the menus. It keeps one project root for the whole
+// run; New, Open and Close change its contents. Frames report their changes through the
+// TFrameHost side.
+class TFormMain : public QMainWindow, public TFrameHost
 {
     Q_OBJECT
+
 public:
     explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // The arguments after the program's name; exactly one names a project to open about one
+    // second after the window first shows.
+    void SetCommandLine(const QStringList& arguments) { FArguments = arguments; }
+
+    // File commands. The boolean ones return false when the user cancelled or the step failed.
+    bool NewProject();
+    bool OpenProject();
+    bool SaveProject();
+    bool SaveProjectAs();
+    bool CloseProject();
+    bool ClearProject();
+    bool LoadProjectFile(const QString& path, bool asUntitled);
+    bool SaveProjectFile(const QString& path);
+    void RecentFileClick(const QString& path);
+
+    void SetFileName(const QString& path);
+    QString FileName() const { return FFileName; }
+    bool Modified() const { return FModified; }
+    TKivTamsor& Project() const { return *FProject; }
+    TKivRecentFile& RecentFiles() { return FRecentFiles; }
+    QString ReportRoot() const { return FReportRoot; }
+    QString ProjectFolder() const { return FProjectFolder; }
+    QStringList& ScheduleLog() { return FScheduleLog; }
+
+    // Project tree and frames.
+    void BuildTree(int width);
+    void ClearTree();
+    void ShowFrames(TKivPersistent* object, TKivNode* node);
+    bool ShowBottomFrame(TKivPersistent* object, TKivNode* node);
+    bool ShowClientFrame(TKivPersistent* object, TKivNode* node);
+    TFrameBase* BottomFrame() const { return FBottomFrame; }
+    TFrameBase* ClientFrame() const { return FClientFrame; }
+    // The one instance of a frame class, made on first use; null for an unknown class.
+    TFrameBase* Frame(const QString& className);
+    // The bottom panel slides to a frame's height on a machine with more than one processor
+    // and changes at once otherwise.
+    void SetAnimateBottom(bool animate) { FAnimateBottom = animate; }
+
+    // Applies the current language's texts and font to this window and everything in it, and
+    // refreshes the texts the program builds itself (caption, node captions, shown frames).
+    void ApplyLanguageTexts();
+    // The click on a language item: stores the choice, selects the language and re-texts every
+    // window. Ends the program when no language can be selected.
+    void miLanguageExecute(int localeId);
+    // Enable and check states of the commands that depend on the project (File and Schedule).
+    void UpdateCommands();
+    void ShowAbout();
 
     QMenu* LanguageMenu() const { return miLanguageRes; }
+    TFormAbout* FormAbout() const { return FAbout; }
 
-    // The click on a language item: stores the choice, selects the language and applies its
-    // texts and font to every window. Ends the program when no language can be selected.
-    void miLanguageExecute(int localeId);
+    // TFrameHost
+    void SetModified(bool modified) override;
+    QString ProjectFileName() const override { return FFileName; }
+    TKivNode* AddTreeNodes(TKivNode* parent, const QList<TKivTreeEntry>& entries) override;
+    void SelectTreeNode(TKivNode* node) override;
+    void ExpandTreeNode(TKivNode* node) override;
+    void DeleteTreeObjects(const std::function<void()>& destroy) override;
+    void FrameHeightChanged(TFrameBase* frame) override;
 
-private:
+    // Components, named as in the language files.
+    QToolBar* tbMain;
+    QToolButton* tbNewFile;
+    QToolButton* tbOpenFile;
+    QToolButton* tbSaveFile;
+    QMenu* pmOpenFile;
     QMenu* miFile;
+    QMenu* miSchedule;
     QMenu* miTools;
     QMenu* miLanguageRes;
+    QMenu* miHelp;
+    QAction* actNewFile;
+    QAction* actOpenFile;
+    QAction* actSaveFile;
+    QAction* actSaveAsFile;
+    QAction* actCloseFile;
+    QAction* actExit;
+    QAction* actAbout;
+    QAction* actScheduleRun;
+    QAction* actScheduleStop;
+    QAction* actScheduleLog;
+    TKIVDynamicPanel* dplLeft;
+    QGroupBox* gbxLeft;
+    TProjectTree* tvProject;
+    TKivPanelSplitter* splLeft;
+    TKIVDynamicPanel* dplBottom;
+    QWidget* pnlClient;
+    QTimer* AutoOpenFileTimer;
+
+    void AutoOpenFileTimerTimer();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreatePanels();
+    void tvProjectChange();
+    void FrameNodeGone(const TKivNode* node);
+    void SlideBottom(int height);
+    int BottomHeight(const TFrameBase* frame) const;
+    bool ShowFrame(const QString& className, QWidget* panel, TFrameBase*& shown,
+                   TKivPersistent* object, TKivNode* node);
+    void RefreshNodeTexts();
+
+    QString FFileName;
+    bool FModified = false;
+    std::unique_ptr<TKivTamsor> FProject;
+    TKivRecentFile FRecentFiles;
+    TKivRecentMenuUi* FRecentMenu = nullptr;
+    QString FProjectFolder;
+    QString FReportRoot;
+    TFrameBase* FClientFrame = nullptr;
+    TFrameBase* FBottomFrame = nullptr;
+    QHash<QString, TFrameBase*> FFrames;
+    bool FClearing = false;
+    bool FFirstActivate = true;
+    bool FAnimateBottom = true;
+    QStringList FScheduleLog;
+    QStringList FArguments;
+    TFormAbout* FAbout = nullptr;
 };

@@ -137,6 +137,17 @@ TEST_F(RegistryTest, StartUpWithABrokenLanguageChoiceFailsAndWritesNothing)
         EXPECT_TRUE(error.message().contains(QStringLiteral("LocalID")));
     }
     EXPECT_EQ(storeBytes(), broken);
+
+    // The desktop program asks for the problem instead: it starts in the system's language
+    // (here, with only English installed, English) and warns.
+    for (const QByteArray& damaged :
+         {broken, QByteArray("[Software]\nKiv\\Tamsor\\v1.0\\Default\\LocalID=wrong type\n")}) {
+        writeStore(damaged);
+        QString problem;
+        EXPECT_EQ(StartLanguage(0, folder.path(), &problem), 1033);
+        EXPECT_TRUE(problem.contains(QStringLiteral("LocalID"))) << qPrintable(problem);
+        EXPECT_EQ(storeBytes(), damaged);
+    }
 }
 
 } // namespace

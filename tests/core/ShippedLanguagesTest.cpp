@@ -1,7 +1,7 @@
 // Every language shipped under lang/ must define every string ID the program uses, with lists
 // the model understands: this catches a forgotten translation.
-#include "lang/KivLangApply.h"
 #include "lang/KivLanRes.h"
+#include "lang/KivLangApply.h"
 #include "lang/StringIds.h"
 
 #include <QFile>
@@ -138,6 +138,31 @@ TEST_F(ShippedLanguages, ComponentTextReferencesResolve)
             EXPECT_TRUE(known.contains(match.captured(1).mid(3).toInt()))
                 << qPrintable(file) << " refers to " << qPrintable(match.captured(1))
                 << ", which is not in allStringIds()";
+    }
+}
+
+TEST_F(ShippedLanguages, EveryLanguageGivesEveryComponentText)
+{
+    // The shared file names every component text; each language's own file must give the same
+    // ones, or a window would show a design placeholder in that language.
+    auto keys = [](const QString& file) {
+        QFile in(QStringLiteral(TAMSOR_SOURCE_DIR "/lang/") + file);
+        EXPECT_TRUE(in.open(QIODevice::ReadOnly)) << qPrintable(file);
+        int badLine = 0;
+        QStringList found;
+        for (const QString& line : DecodeLanguageText(in.readAll(), &badLine).split(u'\n')) {
+            const qsizetype equals = line.indexOf(u'=');
+            if (equals > 0 && !line.startsWith(u';') && !line.trimmed().endsWith(u'='))
+                found << line.left(equals);
+        }
+        found.sort();
+        return found;
+    };
+    const QStringList shared = keys(QStringLiteral("StrRes.ini"));
+    EXPECT_TRUE(shared.contains(QStringLiteral("FrameChannel.lblType.Caption")));
+    for (int language : shippedLanguages) {
+        const QString file = QStringLiteral("%1/StrRes.ini").arg(language);
+        EXPECT_EQ(keys(file).join(u'\n'), shared.join(u'\n')) << qPrintable(file);
     }
 }
 

@@ -1,10 +1,13 @@
 // tamsor: the desktop program.
+#include "FileDialogUi.h"
 #include "LangUi.h"
 #include "MainForm.h"
 #include "TamsorError.h"
 #include "WindowReadRunner.h"
-#include "lang/KivLangApply.h"
+#include "comm/ReadTexts.h"
+#include "lang/KivLanRes.h"
 #include "lang/KivLangStartup.h"
+#include "lang/StringIds.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -21,19 +24,28 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(
         QIcon::fromTheme(QStringLiteral("tamsor"), QIcon(QStringLiteral(":/icons/tamsor.svg"))));
     InstallUiLanguageSupport();
+    InstallUiFileDialogs();
+    QString choiceProblem;
     try {
-        StartLanguage();
+        StartLanguage(0, QString(), &choiceProblem);
     } catch (const TamsorError& error) {
         std::fprintf(stderr, "tamsor: %s\n", qUtf8Printable(error.message()));
         if (QGuiApplication::platformName() != QLatin1String("offscreen"))
             QMessageBox::critical(nullptr, QStringLiteral("Tamsor"), error.message());
         return 1;
     }
+    if (!choiceProblem.isEmpty()) {
+        // A damaged stored language choice does not keep the program from starting.
+        const QString text =
+            FormatLangText(GetLangString(StrId::LanguageChoiceDamaged), {choiceProblem});
+        std::fprintf(stderr, "tamsor: %s\n", qUtf8Printable(text));
+        ShowTextMessage(text, StrId::MainTitle, KivMsg::IconWarning);
+    }
     TFormMain form;
+    form.SetCommandLine(QApplication::arguments().mid(1));
     // Serial and TCP station reads show the read window from here on.
     TWindowReadRunner readRunner(&form);
-    ApplyLanguage(&form);
-    ApplyLanguageFont(&form);
+    form.ApplyLanguageTexts();
     form.show();
     return app.exec();
 }

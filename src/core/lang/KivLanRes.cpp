@@ -362,3 +362,8 @@ int ShowLangMessage(int textId, int captionId, unsigned flags)
 {
     return messageHook()(GetLangString(textId), GetLangString(captionId), flags);
 }
+
+int ShowTextMessage(const QString& text, int captionId, unsigned flags)
+{
+    return messageHook()(text, GetLangString(captionId), flags);
+}

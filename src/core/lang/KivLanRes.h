@@ -160,6 +160,8 @@ int DefaultMessageButton(unsigned flags);
 // Shows a message with text GetLangString(textId) and caption GetLangString(captionId)
 // through the installed hook and returns the button pressed (KivMsg::IdYes ...).
 int ShowLangMessage(int textId, int captionId, unsigned flags);
+// The same for a text that is already made (an error's own text), with caption captionId.
+int ShowTextMessage(const QString& text, int captionId, unsigned flags);
 
 // The hook that shows a message. Without a GUI the default prints caption and text to stderr
 // and answers with the default button. Returns the previous hook.

@@ -23,14 +23,24 @@ int storedLanguageChoice(int preset)
 
 } // namespace
 
-int StartLanguage(int requestedId, const QString& programFolder)
+int StartLanguage(int requestedId, const QString& programFolder, QString* choiceProblem)
 {
     LanguageResources.Discover(programFolder);
     for (const QString& warning : LanguageResources.Warnings)
         std::fprintf(stderr, "%s\n", qUtf8Printable(warning));
 
     const int systemId = SystemDefaultLocaleId();
-    int id = requestedId != 0 ? requestedId : storedLanguageChoice(systemId);
+    int id = requestedId;
+    if (id == 0) {
+        try {
+            id = storedLanguageChoice(systemId);
+        } catch (const TamsorError& error) {
+            if (!choiceProblem)
+                throw;
+            *choiceProblem = error.message();
+            id = systemId;
+        }
+    }
     if (id == 0)
         id = systemId;
     if (LanguageResources.SelectLanguage(id) != 0)

@@ -23,6 +23,8 @@ const QList<int>& allStringIds()
                         ReadReplyMismatch, ReadBadTcpHeader, ReadCancelled, ReadWindowClose,
                         ReadNoSuchChannelType, DefineNoModelName, DefineNoModelId,
                         DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal};
+        for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
+            list << id;
         for (int type = 0; type <= 2; ++type)
             list << ChannelTypeBase + 1 + type;
         for (int format = 3; format <= 8; ++format)

@@ -10,4 +10,6 @@ public:
     virtual ~TKivNode() = default;
     virtual void SetText(const QString& text) = 0;
     virtual void SetImageIndex(int index) = 0;
+    // The text the node shows; empty where nothing is shown.
+    virtual QString Text() const { return QString(); }
 };

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Makes the README's picture of the main window: the demo project open, its station selected,
+# taken on a virtual X display. Usage: scripts/screenshot.sh [BUILD_DIR] [OUT.png] [LCID]
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+build="$(cd "${1:-$repo/build}" && pwd)"
+out="${2:-$repo/docs/main-window.png}"
+lang="${3:-1033}"
+shot="$build/bin/tamsor-shot"
+[ -x "$shot" ] || { echo "screenshot: $shot not found; build first" >&2; exit 1; }
+command -v xvfb-run >/dev/null || { echo "screenshot: xvfb-run missing (apt-get install xvfb xauth)" >&2; exit 1; }
+
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/tamsor-shot.XXXXXX")"
+trap 'rm -rf "$scratch"' EXIT
+cp "$repo/examples/demo.zop" "$repo/examples/demo.bin" "$scratch/"
+mkdir -p "$(dirname "$out")"
+xvfb-run -a -s "-screen 0 1280x800x24" \
+    "$shot" --lang "$lang" --project "$scratch/demo.zop" --select station --out "$out"
+echo "Wrote $out"

@@ -1,0 +1,32 @@
+#include "FrameWidgets.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QToolButton>
+
+QAction* FrameAction(QWidget* frame, const char* name)
+{
+    auto* action = new QAction(frame);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QToolButton* ActionButton(QAction* action, QWidget* parent, const char* name)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setDefaultAction(action);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
+    button->setMinimumWidth(96);
+    button->setFocusPolicy(Qt::StrongFocus);
+    return button;
+}
+
+QLabel* BuddyLabel(QWidget* buddy, QWidget* parent, const char* name)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setBuddy(buddy);
+    return label;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class QAction;
+class QLabel;
+class QToolButton;
+class QWidget;
+
+// Small builders the frames share, so their controls look and behave alike.
+
+// A command of a frame, named like its component (actAddChannel); its texts come from the
+// language files.
+QAction* FrameAction(QWidget* frame, const char* name);
+// A push button showing action: its text, enabled state and click are the action's.
+QToolButton* ActionButton(QAction* action, QWidget* parent, const char* name);
+// A label naming buddy, for the keyboard (its access key) and screen readers.
+QLabel* BuddyLabel(QWidget* buddy, QWidget* parent, const char* name);
