@@ -21,7 +21,7 @@ for program in "$build"/fuzz/fuzz-*; do
     seeds=("$repo/fuzz/corpus/$name")
     [ -d "$repo/fuzz/regressions/$name" ] && seeds+=("$repo/fuzz/regressions/$name")
     nice -n 19 "$program" "$scratch/$name/corpus" "${seeds[@]}" \
-        -max_total_time="$seconds" -rss_limit_mb=4096 -timeout=60 -print_final_stats=1 \
+        -max_total_time="$seconds" -rss_limit_mb=4096 -timeout=120 -print_final_stats=1 \
         -artifact_prefix="$scratch/$name/" > "$scratch/$name/log" 2>&1 &
     pids+=($!)
     targets+=("$name")
