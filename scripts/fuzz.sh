@@ -29,18 +29,21 @@ done
 [ ${#pids[@]} -gt 0 ] || { echo "fuzz: no fuzz targets in $build/fuzz" >&2; exit 1; }
 
 failed=0
+clean=0
 for i in "${!pids[@]}"; do
     name="${targets[$i]}"
     if wait "${pids[$i]}"; then
         stats="$(grep -E '^stat::(number_of_executed_units|new_units_added)' "$scratch/$name/log" |
-                 sed 's/^stat:://' | tr '\n' ' ')"
+                 sed 's/^stat:://' | tr '\n' ' ' | tr -s ' ')"
         cov="$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$scratch/$name/log" | tail -1)"
         echo "fuzz-$name: clean; $stats$cov"
+        clean=$((clean + 1))
     else
-        failed=1
+        failed=$((failed + 1))
         echo "fuzz-$name: FOUND A FAULT; log and input in $scratch/$name/" >&2
         grep -A30 -E '^==[0-9]+==|broken:|SUMMARY' "$scratch/$name/log" | head -60 >&2
     fi
 done
-[ $failed -eq 0 ] && rm -rf "$scratch"
-exit $failed
+echo "fuzz: $clean passed, $failed failed"
+[ $failed -eq 0 ] || exit 1
+rm -rf "$scratch"
