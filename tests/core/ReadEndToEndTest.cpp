@@ -116,18 +116,30 @@ TEST_F(EndToEnd, RtuReadsTheImageAndRecoversFromDropsBadCrcsAndExceptions)
         {{"--exception-every", "600"}, 1},
     };
     for (const Case& c : cases) {
-        const StationReadRequest request = ServeRtu(c.faults);
-        if (request.line.UartPort.isEmpty())
-            GTEST_SKIP() << "socat is not installed";
-        const StationReadOutcome outcome = RunStationRead(request);
+        const std::string faults = c.faults.join(' ').toStdString();
+        // Modbus RTU frames are cut by silence (25 ms) and answered within 500 ms of real time,
+        // and the device is another process on a pseudo terminal: a machine so busy that it
+        // stalls the device past those times makes a read fail without a fault in the code.
+        // Such a read (no answer, or a frame cut short) is read again, at most three times.
+        StationReadOutcome outcome;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            m_peers.Clear();
+            const StationReadRequest request = ServeRtu(c.faults);
+            if (request.line.UartPort.isEmpty())
+                GTEST_SKIP() << "socat is not installed";
+            outcome = RunStationRead(request);
+            if (outcome.problem != ReadProblem::NoAnswer &&
+                outcome.problem != ReadProblem::ReplyMismatch)
+                break;
+        }
         ASSERT_EQ(outcome.state, ReadDone)
-            << c.faults.join(' ').toStdString() << outcome.message.toStdString();
-        EXPECT_EQ(outcome.image, m_image) << c.faults.join(' ').toStdString();
+            << faults << ": problem " << int(outcome.problem) << " at register "
+            << outcome.failedRegister << " after " << outcome.resends << " resends";
+        EXPECT_EQ(outcome.image, m_image) << faults;
         // The faults cost at least their resends; a busy machine that delays an answer past
         // the response time may cost more, but every write beyond the 1,025 requests is one.
-        EXPECT_GE(outcome.resends, c.resends) << c.faults.join(' ').toStdString();
-        EXPECT_EQ(outcome.requestsWritten, 1025 + outcome.resends);
-        m_peers.Clear();
+        EXPECT_GE(outcome.resends, c.resends) << faults;
+        EXPECT_EQ(outcome.requestsWritten, 1025 + outcome.resends) << faults;
     }
 }
 
