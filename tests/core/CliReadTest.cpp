@@ -3,9 +3,10 @@
 #include "model/KivFileInf.h"
 #include "model/KivTamsor.h"
 
+#include "CliProcess.h"
+#include "DecoderTestSupport.h"
 #include "PeerProcess.h"
 
-#include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
@@ -16,12 +17,6 @@ namespace
 
 constexpr quint16 kTcpModel = 4321;
 constexpr quint16 kFileModel = 77;
-
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
 
 class CliRead : public ::testing::Test
 {
@@ -67,17 +62,9 @@ protected:
 
     CliRun Run(const QStringList& arguments)
     {
-        QProcess process;
         // Another working folder: relative register files must be found beside the project.
-        process.setWorkingDirectory(QDir::rootPath());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(TAMSOR_BIN_DIR "/tamsor-cli"),
-                      QStringList{"--lang", "1033", "read"} + arguments);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return RunTamsorCli(m_dir.filePath("config"), QStringList{"read"} + arguments,
+                            QDir::rootPath());
     }
 
     std::unique_ptr<TKivTamsor> Load()
@@ -149,3 +136,34 @@ TEST_F(CliRead, AFailedStationGivesNonZeroExitAndTheOthersAreStillSaved)
 }
 
 } // namespace
+
+// The demo station over TCP, set up and read with every option on through the command line:
+// the stored image decodes to the demo's tables.
+TEST(CliReadOptions, DefinedAreasReadStoresAnImageThatDecodesAsTheDevice)
+{
+    const QString examples = QStringLiteral(TAMSOR_SOURCE_DIR "/examples/");
+    QTemporaryDir dir;
+    PeerSet peers;
+    const QString address = peers.ServeTcp(examples + "demo.bin");
+    ASSERT_FALSE(address.isEmpty());
+    const QString project = dir.filePath("line.zop");
+    const auto cli = [&](const QStringList& arguments) {
+        const CliRun run = RunTamsorCli(dir.filePath("config"), arguments);
+        EXPECT_EQ(run.exitCode, 0) << arguments.join(' ').toStdString() << run.err.toStdString();
+    };
+    cli({"new", project});
+    cli({"add-channel", project, "--tcp", address});
+    cli({"add-station", project, "1"});
+    cli({"import-define", project, "1/1", examples + "demo.def"});
+    cli({"set-channel", project, "1", "--defined-only", "--block-registers", "125", "--in-flight",
+         "8"});
+    cli({"read", project});
+
+    TKivTamsor root;
+    ASSERT_TRUE(ReadProjectFile(project, root));
+    const TKivStation& station = *root.Channels->Items(0)->Stations.Items(0);
+    QFile demo(examples + "demo.bin");
+    ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+    const QByteArray device = demo.readAll();
+    EXPECT_EQ(DecodedTables(station, station.RegisterImage), DecodedTables(station, device));
+}

@@ -54,9 +54,9 @@ TEST(BuildReadRequest, RtuAndTcpForms)
             EXPECT_EQ(SentBytes(t).toHex(), QByteArray(c.rtu).replace(" ", ""));
         }
         EXPECT_TRUE(RtuReplyCrcOk(t.SendArea, 8));
-        const QByteArray tcp = BuildTcpRequest(t);
+        const QByteArray tcp = BuildTcpRequest(t, 0x12AB);
         EXPECT_EQ(tcp.size(), 12);
-        EXPECT_EQ(tcp.left(6).toHex(), "000000000006");
+        EXPECT_EQ(tcp.left(6).toHex(), "12ab00000006");
         EXPECT_EQ(tcp.mid(6), SentBytes(t).left(6));
     }
     TModbusTransaction last = Fresh();
@@ -108,14 +108,14 @@ TEST(ReplyChecks, ExpectedRtuLength)
 
 TEST(MbapFramer, CutsFramesWhateverTheSegments)
 {
-    const QByteArray first = QByteArray::fromHex("00000000000701030401020304");
-    const QByteArray second = QByteArray::fromHex("000000000003018302");
+    const QByteArray first = QByteArray::fromHex("00070000000701030401020304");
+    const QByteArray second = QByteArray::fromHex("ff0800000003018302");
     const QByteArray stream = first + second;
     // Every split point of the stream gives the same two frames.
     for (int split = 0; split <= stream.size(); ++split) {
         TMbapFramer framer;
-        QList<QByteArray> frames;
-        QByteArray frame;
+        QList<TMbapFrame> frames;
+        TMbapFrame frame;
         framer.Append(stream.constData(), split);
         while (framer.Next(frame) == TMbapFramer::Frame)
             frames << frame;
@@ -123,8 +123,10 @@ TEST(MbapFramer, CutsFramesWhateverTheSegments)
         while (framer.Next(frame) == TMbapFramer::Frame)
             frames << frame;
         ASSERT_EQ(frames.size(), 2) << split;
-        EXPECT_EQ(frames[0].toHex(), "01030401020304");
-        EXPECT_EQ(frames[1].toHex(), "018302");
+        EXPECT_EQ(frames[0].transactionId, 0x0007);
+        EXPECT_EQ(frames[0].unitAndPdu.toHex(), "01030401020304");
+        EXPECT_EQ(frames[1].transactionId, 0xFF08);
+        EXPECT_EQ(frames[1].unitAndPdu.toHex(), "018302");
     }
 }
 
@@ -134,7 +136,7 @@ TEST(MbapFramer, RejectsForeignProtocolAndImpossibleLength)
         TMbapFramer framer;
         const QByteArray bytes = QByteArray::fromHex(hex);
         framer.Append(bytes.constData(), int(bytes.size()));
-        QByteArray frame;
+        TMbapFrame frame;
         EXPECT_EQ(framer.Next(frame), TMbapFramer::BadHeader) << hex;
         EXPECT_EQ(framer.Buffered(), 0);
     }

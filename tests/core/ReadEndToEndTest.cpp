@@ -1,8 +1,12 @@
 // Station reads against tamsor-sim, an independent Modbus peer built on libmodbus, over
 // loopback TCP and over a socat pseudo-terminal pair.
 #include "comm/KivSerial.h"
+#include "comm/ReadStation.h"
 #include "comm/StationReader.h"
+#include "model/KivFileInf.h"
+#include "model/KivTamsor.h"
 
+#include "DecoderTestSupport.h"
 #include "PeerProcess.h"
 
 #include <QStandardPaths>
@@ -212,5 +216,160 @@ TEST_F(EndToEnd, SimulatorRefusesAMalformedTcpAddress)
         ASSERT_TRUE(sim.waitForFinished(5000)) << address;
         EXPECT_NE(sim.exitCode(), 0) << address;
         EXPECT_FALSE(sim.readAllStandardOutput().contains("ready")) << address;
+    }
+}
+
+TEST_F(EndToEnd, TcpRepliesThatAnswerNothingAskedLeaveTheImageAligned)
+{
+    // Requests 2 and 601 read blocks 1 and 600.
+    for (const char* fault : {"--duplicate-reply", "--reply-ahead"}) {
+        for (const char* request : {"2", "601"}) {
+            const StationReadOutcome outcome = RunStationRead(ServeTcp({fault, request}));
+            ASSERT_EQ(outcome.state, ReadDone) << fault << ' ' << request;
+            EXPECT_EQ(outcome.image, m_image) << fault << ' ' << request;
+            m_peers.Clear();
+        }
+    }
+}
+
+TEST_F(EndToEnd, DeviceThatSendsWithoutPauseFailsTheReadQuickly)
+{
+    // Which of its replies is judged first depends on timing: one that carries the number of
+    // the request outstanding does not fit it, the others answer nothing asked.
+    StationReadOutcome outcome = RunStationRead(ServeTcp({"--flood"}));
+    EXPECT_EQ(outcome.state, ReadFailed);
+    EXPECT_TRUE(outcome.problem == ReadProblem::UnaskedReplies ||
+                outcome.problem == ReadProblem::ReplyMismatch)
+        << int(outcome.problem);
+    EXPECT_TRUE(outcome.image.isEmpty());
+    EXPECT_LT(outcome.durationMs, 3000);
+
+    const StationReadRequest request = ServeRtu({"--flood"});
+    if (request.line.UartPort.isEmpty())
+        GTEST_SKIP() << "socat is not installed";
+    // The line never falls silent for a request, unless the simulator is held up for a moment
+    // on a busy machine: then the request goes out and the frames that follow do not fit it.
+    outcome = RunStationRead(request);
+    EXPECT_EQ(outcome.state, ReadFailed);
+    EXPECT_TRUE(outcome.problem == ReadProblem::LineBusy ||
+                outcome.problem == ReadProblem::ReplyMismatch)
+        << int(outcome.problem);
+    EXPECT_TRUE(outcome.image.isEmpty());
+    EXPECT_LT(outcome.durationMs, 3000);
+}
+
+namespace
+{
+
+// The demo station, read through its channel's options from tamsor-sim serving the demo's
+// register image.
+class DemoEndToEnd : public EndToEnd
+{
+protected:
+    void SetUp() override
+    {
+        EndToEnd::SetUp();
+        ASSERT_TRUE(ReadProjectFile(m_examples + "demo.zop", m_root));
+        m_station = m_root.Channels->Items(0)->Stations.Items(0);
+        QFile image(m_examples + "demo.bin");
+        ASSERT_TRUE(image.open(QIODevice::ReadOnly));
+        m_demoImage = image.readAll();
+    }
+    StationReadOutcome Read(const TReadOptions& options, bool rtu)
+    {
+        TKivChannel& channel = *m_station->Owner;
+        channel.ReadOptions = options;
+        channel.Type = rtu ? TKivChannel::TypeUart : TKivChannel::TypeInternet;
+        if (rtu)
+            channel.UartPort = m_peers.ServeRtu(m_examples + "demo.bin");
+        else
+            channel.Ip = m_peers.ServeTcp(m_examples + "demo.bin");
+        m_station->RegisterImage = ZeroRegisterImage();
+        return RunStationRead(MakeStationReadRequest(*m_station));
+    }
+
+    const QString m_examples = QStringLiteral(TAMSOR_SOURCE_DIR "/examples/");
+    TKivTamsor m_root;
+    TKivStation* m_station = nullptr;
+    QByteArray m_demoImage;
+};
+
+} // namespace
+
+TEST_F(DemoEndToEnd, EveryReadOptionDecodesAsTheFullImage)
+{
+    struct Case {
+        TReadOptions options;
+        bool rtu;
+        int requests;
+    } cases[] = {
+        {{true, 64, 1}, false, 35},
+        {{false, 125, 8}, false, 526},
+        {{true, 125, 16}, false, 23},
+        {{true, 125, 1}, true, 23},
+    };
+    const QList<QList<QStringList>> expected = DecodedTables(*m_station, m_demoImage);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "defined " << c.options.DefinedOnly << " block " << c.options.BlockRegisters
+                     << " in flight " << c.options.InFlight << (c.rtu ? " RTU" : " TCP"));
+        const StationReadOutcome outcome = Read(c.options, c.rtu);
+        if (c.rtu && m_station->Owner->UartPort.isEmpty())
+            GTEST_SKIP() << "socat is not installed";
+        ASSERT_EQ(outcome.state, ReadDone) << outcome.message.toStdString();
+        EXPECT_EQ(outcome.requestsWritten, c.requests);
+        EXPECT_EQ(DecodedTables(*m_station, outcome.image), expected);
+        if (!c.options.DefinedOnly) {
+            EXPECT_EQ(outcome.image, m_demoImage);
+        }
+        m_peers.Clear();
+    }
+}
+
+TEST_F(EndToEnd, DeviceRefusingLargeBlocksFailsNamingTheBlockSize)
+{
+    StationReadRequest request = ServeTcp({"--max-registers", "100"});
+    request.options.BlockRegisters = 125;
+    StationReadOutcome outcome = RunStationRead(request);
+    EXPECT_EQ(outcome.state, ReadFailed);
+    EXPECT_EQ(outcome.problem, ReadProblem::BlockRefused);
+    EXPECT_EQ(outcome.exceptionCode, 3);
+    EXPECT_TRUE(outcome.image.isEmpty());
+
+    request.options.BlockRegisters = 100;
+    outcome = RunStationRead(request);
+    ASSERT_EQ(outcome.state, ReadDone) << outcome.message.toStdString();
+    EXPECT_EQ(outcome.image, m_image);
+}
+
+// A device that mixes up requests in flight fails a read that keeps several outstanding; the
+// same read with one request at a time works.
+TEST_F(EndToEnd, DeviceMixingUpRequestsInFlightFailsUntilReadOneAtATime)
+{
+    struct Case {
+        QStringList fault;
+        ReadProblem problem;
+    } cases[] = {
+        {{"--out-of-order", "3"}, ReadProblem::ReplyOutOfOrder},
+        {{"--repeat-id", "3"}, ReadProblem::RepeatedTransaction},
+        {{"--single-request"}, ReadProblem::ConnectionClosed},
+    };
+    TRegisterSet someBlocks;
+    someBlocks.AddRange(0, 64 * 30);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault.join(' ').toStdString());
+        StationReadRequest request = ServeTcp(QStringList{"--link-delay", "10"} + c.fault);
+        request.registers = someBlocks;
+        request.options.InFlight = 4;
+        StationReadOutcome outcome = RunStationRead(request);
+        EXPECT_EQ(outcome.state, ReadFailed);
+        EXPECT_EQ(outcome.problem, c.problem);
+        EXPECT_TRUE(outcome.image.isEmpty());
+
+        request.options.InFlight = 1;
+        outcome = RunStationRead(request);
+        ASSERT_EQ(outcome.state, ReadDone) << outcome.message.toStdString();
+        EXPECT_EQ(outcome.image.left(2 * 64 * 30), m_image.left(2 * 64 * 30));
+        m_peers.Clear();
     }
 }

@@ -1,170 +1,22 @@
-#include "comm/KivCrc.h"
 #include "comm/ReadEngine.h"
+
+#include "FakeModbus.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <functional>
 
 namespace
 {
 
 constexpr qint64 kMs = 1000;
 
-// A transport whose bytes the test hands in; every write is recorded and shown to a fake
-// device that may queue an answer.
-class FakeTransport : public TReadTransport
-{
-public:
-    explicit FakeTransport(Framing framing) : framing(framing) {}
-    Framing Kind() const override { return framing; }
-    bool Open() override
-    {
-        ++opens;
-        return true;
-    }
-    void Close() override { closed = true; }
-    bool IsReady() const override { return ready; }
-    int Write(const char* bytes, int count) override
-    {
-        writes.push_back(QByteArray(bytes, count));
-        if (device)
-            device(writes.back());
-        return count;
-    }
-    int Take(char* buffer, int maximum) override
-    {
-        if (pieces.empty())
-            return 0;
-        QByteArray& piece = pieces.front();
-        const int n = qMin(maximum, int(piece.size()));
-        std::memcpy(buffer, piece.constData(), size_t(n));
-        piece.remove(0, n);
-        if (piece.isEmpty())
-            pieces.pop_front();
-        return n;
-    }
-    ReadProblem Problem() const override { return problem; }
-    QString ErrorText() const override { return QString(); }
-
-    Framing framing;
-    bool ready = true;
-    bool closed = false;
-    int opens = 0;
-    ReadProblem problem = ReadProblem::None;
-    std::vector<QByteArray> writes;
-    std::deque<QByteArray> pieces; // what one Take may return at most
-    std::function<void(const QByteArray&)> device;
-};
-
-QByteArray WithCrc(QByteArray frame)
-{
-    const quint16 crc = ModbusCrc16(frame.constData(), int(frame.size()));
-    return frame.append(char(crc & 0xFF)).append(char(crc >> 8));
-}
-
-// A device over a register image: answers function-3 requests in RTU or TCP form.
-struct FakeDevice {
-    std::vector<quint16> registers = std::vector<quint16>(65536);
-    bool tcp = false;
-
-    FakeDevice()
-    {
-        for (int n = 0; n < 65536; ++n)
-            registers[size_t(n)] = quint16(n * 7 + 3);
-        registers[0xFF80] = 1234;
-    }
-    static int Start(const QByteArray& pdu) { return quint8(pdu[2]) << 8 | quint8(pdu[3]); }
-    static int Count(const QByteArray& pdu) { return quint8(pdu[4]) << 8 | quint8(pdu[5]); }
-    // The request from the unit identifier on, without CRC or header.
-    QByteArray Pdu(const QByteArray& request) const
-    {
-        return tcp ? request.mid(6) : request.left(6);
-    }
-    QByteArray Frame(const QByteArray& unitAndPdu) const
-    {
-        if (!tcp)
-            return WithCrc(unitAndPdu);
-        QByteArray header(6, '\0');
-        header[5] = char(unitAndPdu.size());
-        return header + unitAndPdu;
-    }
-    QByteArray Answer(const QByteArray& request) const
-    {
-        const QByteArray pdu = Pdu(request);
-        QByteArray reply;
-        reply.append(pdu[0]).append(char(3)).append(char(2 * Count(pdu)));
-        for (int i = 0; i < Count(pdu); ++i) {
-            const quint16 value = registers[size_t(Start(pdu) + i)];
-            reply.append(char(value >> 8)).append(char(value & 0xFF));
-        }
-        return Frame(reply);
-    }
-    QByteArray Exception(const QByteArray& request, int code) const
-    {
-        return Frame(QByteArray().append(Pdu(request)[0]).append(char(0x83)).append(char(code)));
-    }
-    QByteArray Image() const
-    {
-        QByteArray image;
-        for (quint16 value : registers)
-            image.append(char(value & 0xFF)).append(char(value >> 8));
-        return image;
-    }
-};
+using Harness = ReadHarness;
 
 StationReadRequest Request(int channelType, quint32 modelId = 1234)
 {
-    StationReadRequest request;
-    request.channelType = channelType;
-    request.line.UartPort = "ttyFAKE";
-    request.line.Baudrate = 115200;
-    request.address = "127.0.0.1";
-    request.stationNum = 1;
-    request.modelId = modelId;
-    return request;
+    return FakeDeviceRequest(channelType, modelId);
 }
-
-// Runs an engine against a fake transport with a clock the test moves.
-struct Harness {
-    explicit Harness(TReadTransport::Framing framing) : transport(framing)
-    {
-        device.tcp = framing == TReadTransport::Framing::Tcp;
-        QObject::connect(&engine, &TStationReadEngine::Finished,
-                         [this](const StationReadOutcome& o) {
-                             outcome = o;
-                             finished = true;
-                         });
-        QObject::connect(&engine, &TStationReadEngine::Progress,
-                         [this](int, int percent, const QString&) { lastPercent = percent; });
-    }
-    bool Start(const StationReadRequest& request) { return engine.Start(request, transport, now); }
-    // Polls every stepUs until the read ends or limitUs have passed.
-    void Run(qint64 stepUs = 1 * kMs, qint64 limitUs = 600'000 * kMs)
-    {
-        const qint64 end = now + limitUs;
-        engine.Poll(now);
-        while (engine.IsRunning() && now < end) {
-            now += stepUs;
-            engine.Poll(now);
-        }
-    }
-    void AnswerAll()
-    {
-        transport.device = [this](const QByteArray& request) {
-            transport.pieces.push_back(device.Answer(request));
-        };
-    }
-    int RequestStart(size_t i) const { return FakeDevice::Start(device.Pdu(transport.writes[i])); }
-
-    FakeTransport transport;
-    TStationReadEngine engine;
-    FakeDevice device;
-    StationReadOutcome outcome;
-    bool finished = false;
-    int lastPercent = -1;
-    qint64 now = 1'000'000;
-};
 
 class ReadEngineBothFramings : public ::testing::TestWithParam<TReadTransport::Framing>
 {
@@ -195,7 +47,7 @@ TEST_P(ReadEngineBothFramings, FullReadSendsIdentifyThen1024BlocksAndDeliversIma
     if (GetParam() == TReadTransport::Framing::Rtu)
         EXPECT_EQ(h.transport.writes[0], identify);
     else
-        EXPECT_EQ(h.transport.writes[0], QByteArray::fromHex("0000000000060103ff800002"));
+        EXPECT_EQ(h.transport.writes[0], QByteArray::fromHex("0001000000060103ff800002"));
     for (size_t i = 1; i < 1025; ++i) {
         ASSERT_EQ(h.RequestStart(i), int(64 * (i - 1)));
         ASSERT_EQ(FakeDevice::Count(h.device.Pdu(h.transport.writes[i])), 64);
@@ -385,7 +237,8 @@ TEST_P(ReadEngineBothFramings, BadRepliesAreNeverStored)
                     } else {
                         body[1] = char(4);
                     }
-                    reply = h.device.Frame(body);
+                    reply =
+                        h.device.Frame(body, h.device.tcp ? FakeDevice::TransactionId(request) : 0);
                 } else {
                     reply = h.device.Exception(request, 2);
                 }
@@ -483,6 +336,32 @@ TEST(ReadEngine, SecondReadIsRefusedWhileOneRuns)
     EXPECT_EQ(second.outcome.state, ReadDone);
 }
 
+TEST(ReadEngine, AlongsideReadsRunTogetherButNeverBesideAnOrdinaryRead)
+{
+    Harness a(TReadTransport::Framing::Tcp), b(TReadTransport::Framing::Tcp);
+    Harness ordinary(TReadTransport::Framing::Tcp);
+    for (Harness* h : {&a, &b, &ordinary})
+        h->AnswerAll();
+    a.engine.SetAlongside(true);
+    b.engine.SetAlongside(true);
+
+    ASSERT_TRUE(a.Start(Request(1)));
+    ASSERT_TRUE(b.Start(Request(1)));
+    EXPECT_FALSE(ordinary.Start(Request(1))) << "an ordinary read waits for every read";
+    a.Run();
+    b.Run();
+    EXPECT_EQ(a.outcome.state, ReadDone);
+    EXPECT_EQ(b.outcome.state, ReadDone);
+    EXPECT_EQ(a.outcome.image, b.outcome.image);
+
+    ASSERT_TRUE(ordinary.Start(Request(1)));
+    EXPECT_FALSE(a.Start(Request(1))) << "no alongside read beside an ordinary one";
+    ordinary.Run();
+    EXPECT_TRUE(a.Start(Request(1)));
+    a.Run();
+    EXPECT_FALSE(TStationReadEngine::AnyReadRunning());
+}
+
 TEST(ReadEngine, BaudRateZeroEndsAtOnce)
 {
     Harness h(TReadTransport::Framing::Rtu);
@@ -571,4 +450,336 @@ TEST(ReadEngine, RtuWaitsTheInterFrameSilenceBeforeTheNextRequest)
     EXPECT_EQ(h.transport.writes.size(), 1u);
     h.engine.Poll(h.now += 1);
     EXPECT_EQ(h.transport.writes.size(), 2u);
+}
+
+// Frames that answer nothing that was asked are dropped: the image stays aligned and the
+// read completes.
+TEST(ReadEngine, TcpFramesThatAnswerNoOutstandingRequestAreDropped)
+{
+    enum Fault { Duplicate, ReplyAhead, OtherUnit };
+    for (Fault fault : {Duplicate, ReplyAhead, OtherUnit}) {
+        for (int block : {1, 600}) {
+            SCOPED_TRACE(testing::Message() << "fault " << fault << " at block " << block);
+            Harness h(TReadTransport::Framing::Tcp);
+            h.transport.device = [&](const QByteArray& request) {
+                const QByteArray pdu = h.device.Pdu(request);
+                const quint16 id = FakeDevice::TransactionId(request);
+                const int start = FakeDevice::Start(pdu);
+                const QByteArray reply = h.device.Answer(request);
+                if (start != 64 * block || FakeDevice::Count(pdu) != 64) {
+                    h.transport.pieces.push_back(reply);
+                } else if (fault == Duplicate) {
+                    h.transport.pieces.push_back(reply + reply);
+                } else if (fault == ReplyAhead) {
+                    // An answer sent ahead of the next request: it carries the identifier
+                    // that request will have, but other registers.
+                    h.transport.pieces.push_back(reply +
+                                                 h.device.Reply(1, start + 128, 64, id + 1));
+                } else {
+                    h.transport.pieces.push_back(h.device.Reply(2, start + 64, 64, id) + reply);
+                }
+            };
+            ASSERT_TRUE(h.Start(Request(1)));
+            h.Run();
+            EXPECT_EQ(h.outcome.state, ReadDone);
+            EXPECT_EQ(h.outcome.image, h.device.Image());
+        }
+    }
+}
+
+TEST(ReadEngine, TcpReplyWithTheIdentifierOfAnEarlierRequestIsNeverStored)
+{
+    Harness h(TReadTransport::Framing::Tcp);
+    h.transport.device = [&](const QByteArray& request) {
+        QByteArray reply = h.device.Answer(request);
+        if (FakeDevice::Start(h.device.Pdu(request)) == 640)
+            reply[1] = char(reply[1] - 1); // labelled as the answer to the request before
+        h.transport.pieces.push_back(reply);
+    };
+    ASSERT_TRUE(h.Start(Request(1)));
+    h.Run(10 * kMs);
+    EXPECT_EQ(h.outcome.state, ReadFailed);
+    EXPECT_EQ(h.outcome.problem, ReadProblem::NoAnswer);
+    EXPECT_TRUE(h.outcome.image.isEmpty());
+}
+
+TEST(ReadEngine, TcpDeviceSendingRepliesNobodyAskedForFailsTheReadAtOnce)
+{
+    Harness h(TReadTransport::Framing::Tcp);
+    h.AnswerAll();
+    quint16 id = 0;
+    int calls = 0;
+    // Well-formed replies without pause, numbered as a device guessing the identifiers would.
+    h.transport.babble = [&] {
+        if (++calls % 2 == 0)
+            return QByteArray(); // nothing more waiting right now
+        QByteArray burst;
+        for (int i = 0; i < 8; ++i, ++id)
+            burst += h.device.Reply(1, 64 * (id % 1024), 64, id);
+        return burst;
+    };
+    ASSERT_TRUE(h.Start(Request(1)));
+    h.Run(1 * kMs, 60'000 * kMs);
+    EXPECT_EQ(h.outcome.state, ReadFailed);
+    EXPECT_EQ(h.outcome.problem, ReadProblem::UnaskedReplies);
+    EXPECT_TRUE(h.outcome.image.isEmpty());
+    EXPECT_LT(h.outcome.durationMs, 100);
+}
+
+TEST(ReadEngine, RtuDeviceThatNeverStopsSendingEndsTheRead)
+{
+    Harness sample(TReadTransport::Framing::Rtu);
+    const QByteArray validFrame = sample.device.Reply(1, 0xFF80, 2);
+    for (const QByteArray& stream : {QByteArray(40, '\x5a'), validFrame.repeated(4)}) {
+        Harness h(TReadTransport::Framing::Rtu);
+        h.AnswerAll();
+        h.transport.babble = [&] { return stream; };
+        ASSERT_TRUE(h.Start(Request(0)));
+        h.Run(1 * kMs, 60'000 * kMs);
+        EXPECT_EQ(h.outcome.state, ReadFailed);
+        EXPECT_EQ(h.outcome.problem, ReadProblem::LineBusy);
+        EXPECT_TRUE(h.outcome.image.isEmpty());
+        // The request waited one response time (501 ms at 115,200 baud) for silence.
+        EXPECT_LT(h.outcome.durationMs, 1000);
+    }
+}
+
+TEST(ReadEngine, ReadThatOutlastsAllItsResponseTimesEnds)
+{
+    // Each answer comes 450 ms after its request and the device then talks on for 450 ms:
+    // every request is answered within its 501 ms, yet the read would take 15 minutes.
+    Harness h(TReadTransport::Framing::Rtu);
+    std::deque<std::pair<qint64, QByteArray>> due;
+    qint64 talkUntil = 0;
+    h.transport.device = [&](const QByteArray& request) {
+        due.emplace_back(h.now + 450 * kMs, h.device.Answer(request));
+    };
+    h.transport.babble = [&] { return h.now < talkUntil ? QByteArray(1, '\0') : QByteArray(); };
+    ASSERT_TRUE(h.Start(Request(0)));
+    h.engine.Poll(h.now);
+    while (h.engine.IsRunning() && h.now < 1'000'000 * kMs) {
+        h.now += 5 * kMs;
+        for (; !due.empty() && due.front().first <= h.now; due.pop_front()) {
+            h.transport.pieces.push_back(due.front().second);
+            talkUntil = h.now + 450 * kMs;
+        }
+        h.engine.Poll(h.now);
+    }
+    EXPECT_EQ(h.outcome.state, ReadFailed);
+    EXPECT_EQ(h.outcome.problem, ReadProblem::Overtime);
+    EXPECT_TRUE(h.outcome.image.isEmpty());
+    // 6 s without a byte, then 1,025 requests and 7 sends more at 501 ms each.
+    EXPECT_NEAR(double(h.outcome.durationMs), 6000 + 1032 * 501, 10);
+}
+
+namespace
+{
+
+std::vector<TBlockRequest> BlocksWritten(const Harness& h)
+{
+    std::vector<TBlockRequest> blocks;
+    for (size_t i = 1; i < h.transport.writes.size(); ++i) {
+        const QByteArray pdu = h.device.Pdu(h.transport.writes[i]);
+        blocks.push_back({quint16(FakeDevice::Start(pdu)), quint16(FakeDevice::Count(pdu))});
+    }
+    return blocks;
+}
+
+// A device that answers requests only when the test lets it: each Release answers the
+// oldest request not yet answered.
+struct HeldAnswers {
+    explicit HeldAnswers(Harness& h) : h(h)
+    {
+        h.transport.device = [this](const QByteArray& request) { waiting.push_back(request); };
+    }
+    void Release(size_t n = 1)
+    {
+        for (; n > 0 && !waiting.empty(); --n) {
+            h.transport.pieces.push_back(h.device.Answer(waiting.front()));
+            waiting.pop_front();
+        }
+    }
+    Harness& h;
+    std::deque<QByteArray> waiting;
+};
+
+} // namespace
+
+TEST(ReadEngine, RequestSequenceFollowsTheOptions)
+{
+    TRegisterSet defined;
+    defined.AddRange(70, 71);           // block 1
+    defined.AddRange(64 * 10, 64 * 13); // blocks 10 to 12
+    struct Case {
+        TReadTransport::Framing framing;
+        bool definedOnly;
+        int blockRegisters;
+        int inFlight;
+    } cases[] = {
+        {TReadTransport::Framing::Rtu, false, 125, 1},
+        {TReadTransport::Framing::Rtu, true, 64, 1},
+        {TReadTransport::Framing::Rtu, true, 125, 8}, // a serial line keeps one in flight
+        {TReadTransport::Framing::Tcp, false, 100, 16},
+        {TReadTransport::Framing::Tcp, true, 125, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "defined " << c.definedOnly << " block "
+                                        << c.blockRegisters << " in flight " << c.inFlight);
+        Harness h(c.framing);
+        HeldAnswers device(h);
+        StationReadRequest request = Request(ChannelType(c.framing));
+        request.options.BlockRegisters = c.blockRegisters;
+        request.options.InFlight = c.inFlight;
+        const QByteArray base(kRegisterImageSize, '\x77');
+        if (c.definedOnly) {
+            request.registers = defined;
+            request.baseImage = base;
+        }
+        ASSERT_TRUE(h.Start(request));
+        h.engine.Poll(h.now);
+        size_t mostWaiting = 0;
+        while (h.engine.IsRunning()) {
+            mostWaiting = std::max(mostWaiting, device.waiting.size());
+            device.Release();
+            h.engine.Poll(h.now += kMs);
+        }
+        ASSERT_EQ(h.outcome.state, ReadDone);
+        const std::vector<TBlockRequest> expected =
+            PlanBlockRequests(c.definedOnly ? defined : TRegisterSet::All(), c.blockRegisters);
+        EXPECT_TRUE(BlocksWritten(h) == expected) << BlocksWritten(h).size();
+        const bool tcp = c.framing == TReadTransport::Framing::Tcp;
+        EXPECT_EQ(mostWaiting, size_t(tcp ? c.inFlight : 1));
+        // Registers not read keep what the station held.
+        const QByteArray full = h.device.Image();
+        QByteArray image = c.definedOnly ? base : full;
+        const TRegisterSet read = RegistersOf(expected);
+        for (int r = 0; r < kRegisterCount; ++r) {
+            if (read.Contains(r))
+                image.replace(2 * r, 2, full.constData() + 2 * r, 2);
+        }
+        EXPECT_EQ(h.outcome.image, image);
+    }
+}
+
+TEST(ReadEngine, RegistersTheFirstPassShowsAreNeededAreReadAfterIt)
+{
+    Harness h(TReadTransport::Framing::Tcp);
+    h.AnswerAll();
+    StationReadRequest request = Request(1);
+    request.registers = TRegisterSet();
+    request.registers->AddRange(5000, 5001);
+    int asked = 0;
+    request.moreRegisters = [&](const QByteArray& image) {
+        ++asked;
+        // The first pass has read block 78 (5000 is register 8 of it).
+        EXPECT_EQ(quint8(image[2 * 5000]), quint8(h.device.registers[5000] & 0xFF));
+        TRegisterSet more;
+        more.AddRange(4990, 5010); // blocks 77 and 78: only 77 is new
+        more.AddRange(0xFF80, 0xFF81);
+        return more;
+    };
+    ASSERT_TRUE(h.Start(request));
+    h.Run();
+    ASSERT_EQ(h.outcome.state, ReadDone);
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(BlocksWritten(h) ==
+                (std::vector<TBlockRequest>{{64 * 78, 64}, {64 * 77, 64}, {64 * 1022, 64}}));
+}
+
+// With several requests in flight a device must answer them in order, each with its own
+// identifier; one that does not fails the read at once and stores nothing.
+TEST(ReadEngine, TcpDeviceThatMixesUpRequestsInFlightFailsTheRead)
+{
+    enum Fault { Swapped, RepeatedIdentifier, ConnectionDropped };
+    for (Fault fault : {Swapped, RepeatedIdentifier, ConnectionDropped}) {
+        SCOPED_TRACE(fault);
+        Harness h(TReadTransport::Framing::Tcp);
+        std::vector<QByteArray> requests;
+        h.transport.device = [&](const QByteArray& request) {
+            requests.push_back(request);
+            const size_t n = requests.size();
+            if (n < 5) {
+                h.transport.pieces.push_back(h.device.Answer(request));
+            } else if (n == 6 && fault == Swapped) {
+                h.transport.pieces.push_back(h.device.Answer(requests[5]));
+                h.transport.pieces.push_back(h.device.Answer(requests[4]));
+            } else if (n == 6 && fault == RepeatedIdentifier) {
+                QByteArray second = h.device.Answer(requests[5]);
+                second[0] = requests[4][0];
+                second[1] = requests[4][1];
+                h.transport.pieces.push_back(h.device.Answer(requests[4]) + second);
+            } else if (n == 6 && fault == ConnectionDropped) {
+                h.transport.problem = ReadProblem::ConnectionClosed;
+            }
+        };
+        StationReadRequest request = Request(1);
+        request.options.InFlight = 4;
+        ASSERT_TRUE(h.Start(request));
+        h.Run();
+        EXPECT_EQ(h.outcome.state, ReadFailed);
+        EXPECT_TRUE(h.outcome.image.isEmpty());
+        const ReadProblem expected[] = {ReadProblem::ReplyOutOfOrder,
+                                        ReadProblem::RepeatedTransaction,
+                                        ReadProblem::ConnectionClosed};
+        EXPECT_EQ(h.outcome.problem, expected[fault]);
+        EXPECT_LT(h.outcome.durationMs, 100);
+    }
+}
+
+TEST_P(ReadEngineBothFramings, DeviceRefusingLargeBlocksNamesTheBlockSize)
+{
+    Harness h(GetParam());
+    int refusals = 0;
+    h.transport.device = [&](const QByteArray& request) {
+        if (FakeDevice::Count(h.device.Pdu(request)) > 100) {
+            ++refusals;
+            h.transport.pieces.push_back(h.device.Exception(request, 3));
+        } else {
+            h.transport.pieces.push_back(h.device.Answer(request));
+        }
+    };
+    StationReadRequest request = Request(ChannelType(GetParam()));
+    request.options.BlockRegisters = 125;
+    ASSERT_TRUE(h.Start(request));
+    h.Run();
+    EXPECT_EQ(h.outcome.state, ReadFailed);
+    EXPECT_EQ(h.outcome.problem, ReadProblem::BlockRefused);
+    EXPECT_EQ(h.outcome.exceptionCode, 3);
+    EXPECT_EQ(h.outcome.failedRegister, 0);
+    // RTU tries six times more, TCP gives up at once.
+    EXPECT_EQ(refusals, GetParam() == TReadTransport::Framing::Rtu ? 7 : 1);
+}
+
+TEST(ReadEngine, SlowLineReplyStillArrivingWhenTheResponseTimeRunsOutIsTaken)
+{
+    // At 2,400 baud a request may go unanswered for 534 ms, but a reply of 64 registers
+    // takes 554 ms on the line: the device sends byte after byte, and the last ones come
+    // after the response time.
+    for (int baud : {2400, 1200}) {
+        SCOPED_TRACE(baud);
+        Harness h(TReadTransport::Framing::Rtu);
+        const qint64 byteUs = 10'000'000 / baud;
+        std::deque<std::pair<qint64, char>> due;
+        h.transport.device = [&](const QByteArray& request) {
+            const QByteArray reply = h.device.Answer(request);
+            const qint64 first = h.now + 8 * byteUs + 5 * kMs; // request on the line, turnaround
+            for (int i = 0; i < reply.size(); ++i)
+                due.emplace_back(first + i * byteUs, reply[i]);
+        };
+        StationReadRequest request = Request(0);
+        request.line.Baudrate = baud;
+        request.registers = TRegisterSet();
+        request.registers->AddRange(0, 64 * 3);
+        ASSERT_TRUE(h.Start(request));
+        h.engine.Poll(h.now);
+        while (h.engine.IsRunning() && h.now < 600'000 * kMs) {
+            h.now += kMs;
+            for (; !due.empty() && due.front().first <= h.now; due.pop_front())
+                h.transport.pieces.push_back(QByteArray(1, due.front().second));
+            h.engine.Poll(h.now);
+        }
+        EXPECT_EQ(h.outcome.state, ReadDone);
+        EXPECT_EQ(h.outcome.resends, 0);
+        EXPECT_EQ(h.outcome.image.left(2 * 64 * 3), h.device.Image().left(2 * 64 * 3));
+    }
 }

@@ -8,6 +8,7 @@
 #include "model/KivTamsor.h"
 
 #include "PeerProcess.h"
+#include "ShippedEnglish.h"
 
 #include <QDir>
 #include <QTcpServer>
@@ -27,16 +28,9 @@ struct ShownMessage {
     unsigned flags;
 };
 
-class ReadStationTest : public ::testing::Test
+class ReadStationTest : public ShippedEnglishTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        LanguageResources.Discover(QStringLiteral(TAMSOR_SOURCE_DIR "/lang"));
-        LanguageResources.SelectLanguage(1033);
-    }
-    static void TearDownTestSuite() { LanguageResources.Discover(QStringLiteral("/nonexistent")); }
-
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());

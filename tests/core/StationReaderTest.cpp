@@ -1,46 +1,39 @@
-// The reader that runs station reads on the event loop.
+// TStationReader and RunStationRead: the reader drives the engine on the event loop and owns
+// the transport of each read.
 #include "comm/StationReader.h"
+
+#include "FakeModbus.h"
 
 #include <gtest/gtest.h>
 
-namespace
+#include <memory>
+
+// The caller of RunStationRead may never run an event loop again (tamsor-cli does not): the
+// transport must be gone when the read returns, not waiting for a loop to delete it.
+TEST(StationReader, TransportIsDestroyedWhenTheReadReturns)
 {
-
-// A transport whose connection is refused at once; it says when it is destroyed.
-class RefusedTransport : public TReadTransport
-{
-public:
-    explicit RefusedTransport(bool& destroyed) : m_destroyed(destroyed) {}
-    ~RefusedTransport() override { m_destroyed = true; }
-    Framing Kind() const override { return Framing::Tcp; }
-    bool Open() override { return false; }
-    void Close() override {}
-    bool IsReady() const override { return false; }
-    int Write(const char*, int) override { return 0; }
-    int Take(char*, int) override { return 0; }
-    ReadProblem Problem() const override { return ReadProblem::ConnectFailed; }
-    QString ErrorText() const override { return QStringLiteral("refused"); }
-
-private:
-    bool& m_destroyed;
-};
-
-} // namespace
-
-// The transport of a finished read is freed later, outside its own handlers; a program that
-// ends right after its read (tamsor-cli) runs no event loop again, and the reader frees it.
-TEST(StationReader, TheTransportOfAFinishedReadGoesWithTheReader)
-{
-    bool destroyed = false;
-    {
-        TStationReader reader(nullptr, [&](const StationReadRequest&) {
-            return std::make_unique<RefusedTransport>(destroyed);
-        });
+    enum Ending { CannotOpen, WrongModel };
+    for (Ending ending : {CannotOpen, WrongModel}) {
+        bool destroyed = false;
+        FakeDevice device;
+        device.tcp = true;
+        auto factory = [&](const StationReadRequest&) {
+            auto transport = std::make_unique<FakeTransport>(TReadTransport::Framing::Tcp);
+            FakeTransport* fake = transport.get();
+            fake->destroyed = &destroyed;
+            fake->failOpens = ending == CannotOpen ? 1 : 0;
+            fake->problem = ending == CannotOpen ? ReadProblem::ConnectFailed : ReadProblem::None;
+            fake->device = [fake, &device](const QByteArray& request) {
+                fake->pieces.push_back(device.Answer(request));
+            };
+            return std::unique_ptr<TReadTransport>(std::move(transport));
+        };
         StationReadRequest request;
         request.channelType = 1;
-        ASSERT_TRUE(reader.Start(request));
-        EXPECT_EQ(reader.Outcome().problem, ReadProblem::ConnectFailed);
-        EXPECT_FALSE(destroyed);
+        request.address = "127.0.0.1";
+        request.modelId = ending == WrongModel ? 999 : 1234;
+        const StationReadOutcome outcome = RunStationRead(request, {}, factory);
+        EXPECT_EQ(outcome.state, ending == WrongModel ? ReadWrongModel : ReadFailed) << ending;
+        EXPECT_TRUE(destroyed) << ending;
     }
-    EXPECT_TRUE(destroyed);
 }

@@ -6,6 +6,9 @@
 #include "comm/KivCrc.h"
 #include "lang/KivLanRes.h"
 #include "model/KivChannel.h"
+#include "reports/KivAlarmDecoder.h"
+#include "reports/KivDataRecordDecoder.h"
+#include "reports/KivRecipeDecoder.h"
 
 #include <QString>
 #include <QStringList>
@@ -87,4 +90,17 @@ inline QByteArray ReportBytes(const QStringList& lines)
         bytes.append(char(c.unicode() >> 8));
     }
     return bytes;
+}
+
+// Every table the station's definitions decode from image: recipes, data records, alarms.
+inline QList<QList<QStringList>> DecodedTables(const TKivStation& station, const QByteArray& image)
+{
+    constexpr double readTime = 45000.5;
+    QList<QList<QStringList>> tables;
+    for (const TKivRecipe* recipe : *station.Recipes)
+        tables << TableRows(TKivRecipeTable(*recipe, image, readTime));
+    for (const TKivDataRecord* record : *station.DataRecords)
+        tables << TableRows(TKivDataRecordTable(*record, image, readTime));
+    tables << TableRows(TKivAlarmTable(*station.Alarms, image, readTime));
+    return tables;
 }

@@ -1,6 +1,11 @@
 // Reads one station with the Tamsor read engine (headless) and prints the time taken.
 // usage: bench-read-tamsor (--tcp ADDRESS | --rtu DEVICE [--baud B]) --model-id N [--out FILE]
+//        [--defined FILE.def] [--block-registers N] [--in-flight N]
+// --defined reads only the registers the define file's definitions use, as a channel with
+// "defined areas only" does; the other two are the channel's read options.
 #include "comm/StationReader.h"
+#include "model/KivChannel.h"
+#include "reports/RegisterUsage.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,6 +19,7 @@ int main(int argc, char** argv)
     StationReadRequest request;
     request.line.Baudrate = 115200;
     QString out;
+    QString define;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         const QString& key = args[i];
@@ -30,7 +36,25 @@ int main(int argc, char** argv)
             request.modelId = value.toUInt();
         } else if (key == "--out") {
             out = value;
+        } else if (key == "--defined") {
+            define = value;
+        } else if (key == "--block-registers") {
+            request.options.BlockRegisters = value.toInt();
+        } else if (key == "--in-flight") {
+            request.options.InFlight = value.toInt();
         }
+    }
+    if (!define.isEmpty()) {
+        TKivStation station(nullptr);
+        QString error;
+        if (!station.ImportDefine(define, &error)) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(define), qPrintable(error));
+            return 1;
+        }
+        const TRegisterUsage usage(station);
+        request.options.DefinedOnly = true;
+        request.registers = usage.Registers();
+        request.moreRegisters = [usage](const QByteArray& image) { return usage.Registers(image); };
     }
     QElapsedTimer timer;
     timer.start();

@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
-# Times a full station read (1,025 requests) with the Tamsor engine and with a plain
-# libmodbus master against the same tamsor-sim: over loopback TCP and over a socat
-# pseudo-terminal pair at 115,200 baud. A pseudo terminal passes bytes instantly, so the
-# serial run is made twice: as is, and with the simulator holding each reply for the time
-# request and reply take on a real 115,200-baud line (--wire-time).
+# Station read timings against tamsor-sim, with the Tamsor engine and with a plain libmodbus
+# master, in one run:
+#  1. a full read (1,025 requests) with the defaults, both masters: over loopback TCP and over
+#     a socat pseudo-terminal pair at 115,200 baud, as is and paced like a real line;
+#  2. goal "defined areas only": the demo station over a pseudo terminal paced like a
+#     9,600-baud line, full read against a read of the defined areas only (>= 5 x);
+#  3. goal "requests in flight": TCP with a 1 ms network round trip (tamsor-sim --link-delay 1),
+#     8 requests in flight and 125-register blocks against the libmodbus full read (>= 6 x);
+#  4. goal "larger blocks": 125-register blocks against 64-register blocks over a pseudo
+#     terminal paced like a 115,200-baud line (>= 1.15 x).
+# A pseudo terminal passes bytes instantly; "paced" runs have the simulator hold each reply for
+# the time request and reply take on a real line at that speed (--wire-time). The 9,600-baud
+# full read takes about three minutes.
 # usage: tools/bench-read/bench-read.sh [BUILD_DIR]
 set -euo pipefail
+repo="$(cd "$(dirname "$0")/../.." && pwd)"
 bin="$(cd "${1:-build}" && pwd)/bin"
 work="$(mktemp -d)"
 pids=()
@@ -25,49 +34,122 @@ for n in range(65536):
 struct.pack_into('<H', image, 0x1FF00, int(sys.argv[2]))
 open(sys.argv[1], 'wb').write(image)
 PY
+demo_image="$repo/examples/demo.bin"
+demo_define="$repo/examples/demo.def"
+demo_model=300
 
-# Starts a background command writing to $1 and waits until the file matches $2.
-start_peer() {
-    local out="$1" pattern="$2"; shift 2
-    "$@" >"$out" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 1 500); do
-        grep -qE "$pattern" "$out" && return 0
-        kill -0 "${pids[-1]}" 2>/dev/null || break
-        sleep 0.01
-    done
-    echo "peer did not start: $*" >&2; cat "$out" >&2; exit 1
+# shellcheck source=../bench-common/peers.sh
+source "$(dirname "$0")/../bench-common/peers.sh"
+
+# tamsor-sim over TCP serving image $1 with further options; sets $address.
+serve_tcp() {
+    local image="$1"; shift
+    start_peer "$work/sim-tcp.log" 'ready port=' "$bin/tamsor-sim" --image "$image" \
+        --tcp 127.0.0.1:0 "$@"
+    address="127.0.0.1:$(sed -n 's/^ready port=//p' "$work/sim-tcp.log")"
+}
+
+# tamsor-sim over RTU on a new pseudo-terminal pair serving image $1 with further options;
+# sets $device to the other end.
+serve_rtu() {
+    local image="$1"; shift
+    start_peer "$work/socat.log" 'starting data transfer loop' \
+        socat -d -d pty,raw,echo=0 pty,raw,echo=0
+    local sim_end
+    sim_end=$(grep -o 'PTY is [^ ]*' "$work/socat.log" | sed -n 1p | cut -d' ' -f3)
+    device=$(grep -o 'PTY is [^ ]*' "$work/socat.log" | sed -n 2p | cut -d' ' -f3)
+    start_peer "$work/sim-rtu.log" 'ready device=' "$bin/tamsor-sim" --image "$image" \
+        --rtu "$sim_end" "$@"
 }
 
 time_of() { sed -n 's/.*time_ms=\([0-9]*\).*/\1/p'; }
+requests_of() { sed -n 's/.*requests=\([0-9]*\).*/\1/p'; }
 
-report() {
-    local name="$1" ours="$2" theirs="$3"
-    local ratio
-    ratio=$(awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
-    printf '%-30s tamsor %7d ms   libmodbus %7d ms   ratio %s\n' "$name" "$ours" "$theirs" "$ratio"
+# Runs bench-read-tamsor with the arguments given, checks the image when $expect is set, and
+# sets $ms and $requests.
+ours() {
+    local result
+    result=$("$bin/bench-read-tamsor" "$@" --out "$work/read.bin")
+    ms=$(echo "$result" | time_of)
+    requests=$(echo "$result" | requests_of)
+    if [ -n "${expect:-}" ]; then
+        cmp -s "$work/read.bin" "$expect" || { echo "the image read differs from $expect" >&2; exit 1; }
+    fi
 }
 
-start_peer "$work/sim-tcp.log" 'ready port=' "$bin/tamsor-sim" --image "$work/image.bin" --tcp 127.0.0.1:0
-port=$(sed -n 's/^ready port=//p' "$work/sim-tcp.log")
-ours=$("$bin/bench-read-tamsor" --tcp "127.0.0.1:$port" --model-id $model --out "$work/tcp.bin" | time_of)
-cmp -s "$work/tcp.bin" "$work/image.bin" || { echo "TCP image differs" >&2; exit 1; }
-theirs=$("$bin/bench-read-libmodbus" --tcp "127.0.0.1:$port" --model-id $model | time_of)
-report "loopback TCP" "$ours" "$theirs"
+theirs() {
+    local result
+    result=$("$bin/bench-read-libmodbus" "$@")
+    ms=$(echo "$result" | time_of)
+    requests=$(echo "$result" | requests_of)
+}
 
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+
+line() { printf '  %-46s %5s requests %8s ms\n' "$1" "$2" "$3"; }
+
+verdict() {
+    local name="$1" value="$2" goal="$3"
+    local met
+    met=$(awk -v v="$value" -v g="$goal" 'BEGIN { print (v >= g ? "met" : "NOT MET") }')
+    printf '  %-46s ratio %s (goal %s): %s\n' "$name" "$value" "$goal" "$met"
+}
+
+echo "Full read with the default options, Tamsor against a plain libmodbus master"
+expect="$work/image.bin"
+serve_tcp "$work/image.bin"
+ours --tcp "$address" --model-id $model; line "loopback TCP, tamsor" "$requests" "$ms"; a=$ms
+theirs --tcp "$address" --model-id $model; line "loopback TCP, libmodbus" "$requests" "$ms"
+printf '  %-46s ratio %s\n' "tamsor / libmodbus" "$(ratio "$a" "$ms")"
+stop_peers
 for mode in plain wire; do
-    start_peer "$work/socat-$mode.log" 'starting data transfer loop' \
-        socat -d -d pty,raw,echo=0 pty,raw,echo=0
-    dev_a=$(grep -o 'PTY is [^ ]*' "$work/socat-$mode.log" | sed -n 1p | cut -d' ' -f3)
-    dev_b=$(grep -o 'PTY is [^ ]*' "$work/socat-$mode.log" | sed -n 2p | cut -d' ' -f3)
     extra=()
-    [ "$mode" = wire ] && extra=(--wire-time)
-    start_peer "$work/sim-$mode.log" 'ready device=' "$bin/tamsor-sim" --image "$work/image.bin" \
-        --rtu "$dev_a" --baud 115200 "${extra[@]}"
-    ours=$("$bin/bench-read-tamsor" --rtu "$dev_b" --baud 115200 --model-id $model --out "$work/rtu.bin" | time_of)
-    cmp -s "$work/rtu.bin" "$work/image.bin" || { echo "RTU image differs" >&2; exit 1; }
-    theirs=$("$bin/bench-read-libmodbus" --rtu "$dev_b" --baud 115200 --model-id $model | time_of)
     label="pty 115200 baud"
-    [ "$mode" = wire ] && label="pty 115200 baud, line timing"
-    report "$label" "$ours" "$theirs"
+    if [ "$mode" = wire ]; then extra=(--wire-time); label="pty 115200 baud, paced"; fi
+    serve_rtu "$work/image.bin" --baud 115200 "${extra[@]}"
+    ours --rtu "$device" --baud 115200 --model-id $model; line "$label, tamsor" "$requests" "$ms"
+    a=$ms
+    theirs --rtu "$device" --baud 115200 --model-id $model; line "$label, libmodbus" "$requests" "$ms"
+    printf '  %-46s ratio %s\n' "tamsor / libmodbus" "$(ratio "$a" "$ms")"
+    stop_peers
 done
+
+echo
+echo "Goal: defined areas only, the demo station over a pty paced like 9,600 baud"
+serve_rtu "$demo_image" --baud 9600 --wire-time
+expect="$demo_image"
+ours --rtu "$device" --baud 9600 --model-id $demo_model; full=$ms
+line "full read, 64 registers a request" "$requests" "$ms"
+expect=""
+ours --rtu "$device" --baud 9600 --model-id $demo_model --defined "$demo_define"; defined=$ms
+line "defined areas only" "$requests" "$ms"
+ours --rtu "$device" --baud 9600 --model-id $demo_model --defined "$demo_define" \
+    --block-registers 125
+line "defined areas only, 125 registers a request" "$requests" "$ms"
+printf '  %-46s ratio %s\n' "full / defined areas with 125 registers" "$(ratio "$full" "$ms")"
+verdict "full / defined areas only" "$(ratio "$full" "$defined")" 5
+stop_peers
+
+echo
+echo "Goal: requests in flight, TCP with a 1 ms round trip (tamsor-sim --link-delay 1)"
+expect="$work/image.bin"
+serve_tcp "$work/image.bin" --link-delay 1
+theirs --tcp "$address" --model-id $model; plain=$ms
+line "libmodbus full read" "$requests" "$ms"
+ours --tcp "$address" --model-id $model
+line "tamsor full read, defaults" "$requests" "$ms"
+printf '  %-46s ratio %s\n' "libmodbus / tamsor defaults" "$(ratio "$plain" "$ms")"
+ours --tcp "$address" --model-id $model --in-flight 8 --block-registers 125
+line "tamsor, 8 in flight, 125 registers a request" "$requests" "$ms"
+verdict "libmodbus / tamsor 8 in flight, 125 registers" "$(ratio "$plain" "$ms")" 6
+stop_peers
+
+echo
+echo "Goal: larger blocks, full read over a pty paced like 115,200 baud"
+serve_rtu "$work/image.bin" --baud 115200 --wire-time
+ours --rtu "$device" --baud 115200 --model-id $model; full64=$ms
+line "64 registers a request" "$requests" "$ms"
+ours --rtu "$device" --baud 115200 --model-id $model --block-registers 125; full125=$ms
+line "125 registers a request" "$requests" "$ms"
+verdict "64 / 125 registers a request" "$(ratio "$full64" "$full125")" 1.15
+stop_peers

@@ -13,11 +13,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -43,7 +46,17 @@ struct Options {
     int badCrcEvery = 0;
     int splitTcpMs = -1;
     int closeAfter = 0;
+    int duplicateReply = 0; // request number whose reply goes out twice
+    int replyAhead = 0;     // request number after whose reply the next one is sent unasked
+    bool flood = false;
+    double linkDelayMs = 0;     // TCP: each reply leaves this long after its request arrived
+    int maxRegisters = 125;     // more in one request is refused with exception 3
+    int outOfOrder = 0;         // request number whose waiting reply the next one overtakes
+    int repeatId = 0;           // request number whose id the next reply repeats while it waits
+    bool singleRequest = false; // close when a request comes while another waits for its reply
 };
+
+using Clock = std::chrono::steady_clock;
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -70,7 +83,23 @@ void Usage()
         "  --bad-crc-every N   corrupt the CRC of every Nth RTU reply\n"
         "  --split-tcp MS      send each TCP reply in two segments MS apart\n"
         "  --close-after N     after N requests close the TCP connection (RTU: go silent)\n"
-        "Port 0 picks a free TCP port. Prints a line starting with \"ready\" when serving.\n");
+        "  --duplicate-reply N send the reply to request N twice\n"
+        "  --reply-ahead N     after the reply to request N also send, unasked, the reply to\n"
+        "                      the block that follows it (TCP: with the next transaction id)\n"
+        "  --flood             send well-formed replies without pause and without waiting\n"
+        "                      for requests\n"
+        "  --link-delay MS     each reply leaves MS (may be fractional) after its request\n"
+        "                      arrived; requests are taken as they arrive\n"
+        "  --max-registers N   refuse reads of more than N registers (1-125, default 125)\n"
+        "                      with exception 3\n"
+        "Faults of a device that mixes up requests in flight (they need --link-delay, so that\n"
+        "a reply still waits when the next request comes):\n"
+        "  --out-of-order N    the reply to request N + 1 overtakes the waiting reply to N\n"
+        "  --repeat-id N       the reply to request N + 1 carries the transaction id of the\n"
+        "                      waiting request N\n"
+        "  --single-request    close the TCP connection when a request comes while another\n"
+        "                      waits for its reply\n"
+        "Requests are counted from 1 on each connection. Port 0 picks a free TCP port. Prints a line starting with \"ready\" when serving.\n");
 }
 
 bool ParseOptions(int argc, char** argv, Options& o)
@@ -95,6 +124,16 @@ bool ParseOptions(int argc, char** argv, Options& o)
             }
             return n;
         };
+        auto decimal = [&]() -> double {
+            const char* text = value();
+            char* end = nullptr;
+            const double n = std::strtod(text, &end);
+            if (!end || *end || !(n >= 0) || n > 60000) {
+                std::fprintf(stderr, "tamsor-sim: %s: not a time in ms: %s\n", arg.c_str(), text);
+                std::exit(2);
+            }
+            return n;
+        };
         if (arg == "--image")
             o.image = value();
         else if (arg == "--tcp")
@@ -113,8 +152,7 @@ bool ParseOptions(int argc, char** argv, Options& o)
                 std::fprintf(stderr, "tamsor-sim: --model-id: a register holds 0 to 65535\n");
                 std::exit(2);
             }
-        }
-        else if (arg == "--latency")
+        } else if (arg == "--latency")
             o.latencyMs = int(number());
         else if (arg == "--drop-every")
             o.dropEvery = int(number());
@@ -128,6 +166,26 @@ bool ParseOptions(int argc, char** argv, Options& o)
             o.splitTcpMs = int(number());
         else if (arg == "--close-after")
             o.closeAfter = int(number());
+        else if (arg == "--duplicate-reply")
+            o.duplicateReply = int(number());
+        else if (arg == "--reply-ahead")
+            o.replyAhead = int(number());
+        else if (arg == "--flood")
+            o.flood = true;
+        else if (arg == "--link-delay")
+            o.linkDelayMs = decimal();
+        else if (arg == "--max-registers") {
+            o.maxRegisters = int(number());
+            if (o.maxRegisters < 1 || o.maxRegisters > 125) {
+                std::fprintf(stderr, "tamsor-sim: --max-registers: a read asks for 1 to 125\n");
+                std::exit(2);
+            }
+        } else if (arg == "--out-of-order")
+            o.outOfOrder = int(number());
+        else if (arg == "--repeat-id")
+            o.repeatId = int(number());
+        else if (arg == "--single-request")
+            o.singleRequest = true;
         else if (arg == "--help" || arg == "-h") {
             Usage();
             std::exit(0);
@@ -176,9 +234,10 @@ public:
     }
     uint16_t Model() const { return uint16_t(m_image[2 * 0xFF80] | m_image[2 * 0xFF80 + 1] << 8); }
 
-    // Handles one request (as libmodbus received it). False when the connection is to be
-    // closed.
-    bool Handle(modbus_t* ctx, const uint8_t* request, int length, bool tcp)
+    // Takes one request as libmodbus received it at `arrived` and queues its reply. False when
+    // the connection is to be closed.
+    bool Handle(modbus_t* ctx, const uint8_t* request, int length, bool tcp,
+                Clock::time_point arrived)
     {
         ++m_requests;
         if (m_o.closeAfter && m_requests > m_o.closeAfter)
@@ -186,42 +245,158 @@ public:
         const int header = modbus_get_header_length(ctx);
         if (length < header + 5)
             return true;
+        if (m_o.singleRequest && !m_out.empty())
+            return false;
+        const uint16_t id = tcp ? uint16_t(request[0] << 8 | request[1]) : 0;
+        m_ids.push_back(id);
         if (Every(m_o.dropEvery))
             return true;
-        const uint8_t unit = request[header - 1];
-        const uint8_t function = request[header];
-        const int start = request[header + 1] << 8 | request[header + 2];
-        const int count = request[header + 3] << 8 | request[header + 4];
+        Request r;
+        r.transactionId = id;
+        r.unit = request[header - 1];
+        r.function = request[header];
+        r.start = request[header + 1] << 8 | request[header + 2];
+        r.count = request[header + 3] << 8 | request[header + 4];
 
-        std::vector<uint8_t> pdu{unit};
-        if (Every(m_o.exceptionEvery)) {
-            pdu.insert(pdu.end(), {uint8_t(function | 0x80), uint8_t(m_o.exceptionCode)});
-        } else if (function != 3) {
-            pdu.insert(pdu.end(), {uint8_t(function | 0x80), 1});
-        } else if (count < 1 || count > 125 || start + count > 65536) {
+        std::vector<uint8_t> pdu = Every(m_o.exceptionEvery)
+                                       ? std::vector<uint8_t>{r.unit, uint8_t(r.function | 0x80),
+                                                              uint8_t(m_o.exceptionCode)}
+                                       : Answer(r);
+        const bool repeat = m_requests == m_o.repeatId + 1 && Waiting(m_o.repeatId);
+        const uint16_t replyId = repeat ? m_ids[size_t(m_o.repeatId - 1)] : id;
+        const std::vector<uint8_t> reply = Frame(pdu, replyId, tcp, Every(m_o.badCrcEvery));
+        Pause(tcp, length, reply.size());
+        const auto due = arrived + std::chrono::microseconds(long(m_o.linkDelayMs * 1000 + 0.5));
+        if (m_requests == m_o.outOfOrder + 1 && Waiting(m_o.outOfOrder)) {
+            // Overtakes the waiting reply, leaving when it would have left.
+            const auto late = std::find_if(m_out.begin(), m_out.end(), [this](const Outgoing& out) {
+                return out.request == m_o.outOfOrder;
+            });
+            m_out.insert(late, {late->due, reply, m_requests});
+            return true;
+        }
+        Queue(due, reply);
+        if (m_requests == m_o.duplicateReply)
+            Queue(due, reply);
+        if (m_requests == m_o.replyAhead) {
+            Request next = r;
+            next.transactionId = uint16_t(r.transactionId + 1);
+            next.start = r.start + r.count;
+            Queue(due, Frame(Answer(next), next.transactionId, tcp, false));
+        }
+        return true;
+    }
+
+    // Writes the replies whose time has come; false when the peer is gone.
+    bool SendDue(int fd, bool tcp, Clock::time_point now)
+    {
+        while (!m_out.empty() && m_out.front().due <= now) {
+            if (!Send(fd, m_out.front().bytes, tcp))
+                return false;
+            m_out.pop_front();
+        }
+        return true;
+    }
+
+    // Milliseconds until the next reply is due (0 when one is due now), -1 when none waits.
+    double MsUntilDue(Clock::time_point now) const
+    {
+        if (m_out.empty())
+            return -1;
+        const auto wait = std::chrono::duration<double, std::milli>(m_out.front().due - now);
+        return wait.count() > 0 ? wait.count() : 0;
+    }
+
+    // A new connection starts with nothing queued and counts its requests from 1.
+    void Reset()
+    {
+        m_out.clear();
+        m_ids.clear();
+        m_requests = 0;
+    }
+
+    // Sends well-formed replies to blocks nobody asked for, without pause, until the peer is
+    // gone or a stop signal comes; false for a serial line that hung up.
+    bool Flood(int fd, bool tcp)
+    {
+        for (uint16_t n = 0;; ++n) {
+            const Request r{n, uint8_t(m_o.unit), 3, 64 * (n % 1024), 64};
+            const std::vector<uint8_t> reply = Frame(Answer(r), n, tcp, false);
+            pollfd fds[2] = {{fd, POLLOUT, 0}, {g_signalPipe[0], POLLIN, 0}};
+            if (poll(fds, 2, -1) < 0 && errno != EINTR)
+                return true;
+            if (fds[1].revents)
+                return true;
+            if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
+                return tcp;
+            if ((fds[0].revents & POLLOUT) && !WriteAll(fd, reply.data(), reply.size()))
+                return tcp;
+        }
+    }
+
+    bool Silent() const { return m_o.closeAfter && m_requests >= m_o.closeAfter; }
+
+private:
+    struct Outgoing {
+        Clock::time_point due;
+        std::vector<uint8_t> bytes;
+        long request; // number of the request it answers
+    };
+    struct Request {
+        uint16_t transactionId;
+        uint8_t unit;
+        uint8_t function;
+        int start;
+        int count;
+    };
+
+    // The reply from the unit identifier on: the registers asked for, or an exception.
+    std::vector<uint8_t> Answer(const Request& r) const
+    {
+        std::vector<uint8_t> pdu{r.unit};
+        if (r.function != 3) {
+            pdu.insert(pdu.end(), {uint8_t(r.function | 0x80), 1});
+        } else if (r.count < 1 || r.count > m_o.maxRegisters) {
+            pdu.insert(pdu.end(), {0x83, 3});
+        } else if (r.start + r.count > 65536) {
             pdu.insert(pdu.end(), {0x83, 2});
         } else {
-            pdu.insert(pdu.end(), {3, uint8_t(2 * count)});
-            for (int r = start; r < start + count; ++r) {
-                pdu.push_back(m_image[2 * size_t(r) + 1]);
-                pdu.push_back(m_image[2 * size_t(r)]);
+            pdu.insert(pdu.end(), {3, uint8_t(2 * r.count)});
+            for (int n = r.start; n < r.start + r.count; ++n) {
+                pdu.push_back(m_image[2 * size_t(n) + 1]);
+                pdu.push_back(m_image[2 * size_t(n)]);
             }
         }
+        return pdu;
+    }
+
+    // The reply as it goes on the wire: behind an MBAP header on TCP, followed by its CRC
+    // (broken when asked) on RTU.
+    static std::vector<uint8_t> Frame(const std::vector<uint8_t>& pdu, uint16_t transactionId,
+                                      bool tcp, bool badCrc)
+    {
         std::vector<uint8_t> reply;
         if (tcp) {
-            reply = {
-                request[0], request[1], 0, 0, uint8_t(pdu.size() >> 8), uint8_t(pdu.size() & 0xFF)};
-            reply.insert(reply.end(), pdu.begin(), pdu.end());
+            reply.reserve(6 + pdu.size());
+            for (const uint8_t byte :
+                 {uint8_t(transactionId >> 8), uint8_t(transactionId & 0xFF), uint8_t(0),
+                  uint8_t(0), uint8_t(pdu.size() >> 8), uint8_t(pdu.size() & 0xFF)})
+                reply.push_back(byte);
+            for (const uint8_t byte : pdu)
+                reply.push_back(byte);
         } else {
             reply = pdu;
             uint16_t crc = Crc16(pdu.data(), pdu.size());
-            if (Every(m_o.badCrcEvery))
+            if (badCrc)
                 crc ^= 0x5A5A;
             reply.push_back(uint8_t(crc & 0xFF));
             reply.push_back(uint8_t(crc >> 8));
         }
-        Pause(tcp, length, reply.size());
-        const int fd = modbus_get_socket(ctx);
+        return reply;
+    }
+
+    bool Send(int fd, const std::vector<uint8_t>& reply, bool tcp) const
+    {
         if (tcp && m_o.splitTcpMs >= 0) {
             const size_t half = reply.size() / 2;
             if (!WriteAll(fd, reply.data(), half))
@@ -232,9 +407,18 @@ public:
         return WriteAll(fd, reply.data(), reply.size());
     }
 
-    bool Silent() const { return m_o.closeAfter && m_requests >= m_o.closeAfter; }
+    void Queue(Clock::time_point due, std::vector<uint8_t> bytes)
+    {
+        m_out.push_back({due, std::move(bytes), m_requests});
+    }
 
-private:
+    // Whether the reply to request n is still waiting to leave.
+    bool Waiting(long n) const
+    {
+        return n > 0 && std::any_of(m_out.begin(), m_out.end(),
+                                    [n](const Outgoing& out) { return out.request == n; });
+    }
+
     bool Every(int n) const { return n > 0 && m_requests % n == 0; }
     void Pause(bool tcp, int requestLength, size_t replyLength) const
     {
@@ -248,19 +432,27 @@ private:
     const Options& m_o;
     std::vector<uint8_t> m_image;
     long m_requests = 0;
+    std::vector<uint16_t> m_ids; // transaction id of each request of the connection
+    std::deque<Outgoing> m_out;  // in the order they leave
 };
 
-enum class Wait { Readable, Stop, HungUp };
+enum class Wait { Readable, TimedOut, Stop, HungUp };
 
-// Waits until fd is readable. A serial line whose other end went away (a pseudo terminal's
-// peer closed) reports a hang-up on every poll and can never be read again.
-Wait WaitReadable(int fd)
+// Waits until fd is readable, at most timeoutMs (for ever when negative). A serial line whose
+// other end went away (a pseudo terminal's peer closed) reports a hang-up on every poll and
+// can never be read again.
+Wait WaitReadable(int fd, double timeoutMs = -1)
 {
     pollfd fds[2] = {{fd, POLLIN, 0}, {g_signalPipe[0], POLLIN, 0}};
     for (;;) {
-        const int n = poll(fds, 2, -1);
+        timespec timeout{};
+        timeout.tv_sec = time_t(timeoutMs / 1000);
+        timeout.tv_nsec = long((timeoutMs - double(timeout.tv_sec) * 1000) * 1e6);
+        const int n = ppoll(fds, 2, timeoutMs < 0 ? nullptr : &timeout, nullptr);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            return Wait::TimedOut;
         if (n < 0 || fds[1].revents)
             return Wait::Stop;
         if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
@@ -272,16 +464,26 @@ Wait WaitReadable(int fd)
 
 // Serves requests until a stop signal, the peer closing a TCP connection or the serial line
 // hanging up; false for a hang-up.
-bool ServeConnection(modbus_t* ctx, Device& device, bool tcp)
+bool ServeConnection(modbus_t* ctx, Device& device, bool tcp, bool flood)
 {
+    if (flood)
+        return device.Flood(modbus_get_socket(ctx), tcp);
     std::vector<uint8_t> request(MODBUS_TCP_MAX_ADU_LENGTH > MODBUS_RTU_MAX_ADU_LENGTH
                                      ? MODBUS_TCP_MAX_ADU_LENGTH
                                      : MODBUS_RTU_MAX_ADU_LENGTH);
+    const int fd = modbus_get_socket(ctx);
+    device.Reset();
     for (;;) {
-        const Wait wait = WaitReadable(modbus_get_socket(ctx));
+        const Wait wait = WaitReadable(fd, device.MsUntilDue(Clock::now()));
+        if (wait == Wait::TimedOut) {
+            if (!device.SendDue(fd, tcp, Clock::now()) && tcp)
+                return true;
+            continue;
+        }
         if (wait != Wait::Readable)
             return tcp || wait == Wait::Stop;
         const int rc = modbus_receive(ctx, request.data());
+        const Clock::time_point arrived = Clock::now();
         if (rc == 0)
             continue; // for another unit
         if (rc < 0) {
@@ -292,10 +494,11 @@ bool ServeConnection(modbus_t* ctx, Device& device, bool tcp)
         }
         if (!tcp && device.Silent())
             continue;
-        if (!device.Handle(ctx, request.data(), rc, tcp)) {
-            if (tcp)
-                return true;
-        }
+        const bool keep = device.Handle(ctx, request.data(), rc, tcp, arrived);
+        if (!keep && tcp)
+            return true;
+        if (!device.SendDue(fd, tcp, Clock::now()) && tcp)
+            return true;
     }
 }
 
@@ -304,7 +507,8 @@ bool LoadImage(const std::string& path, std::vector<uint8_t>& image)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        std::fprintf(stderr, "tamsor-sim: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "tamsor-sim: cannot open %s: %s\n", path.c_str(),
+                     std::strerror(errno));
         return false;
     }
     image.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
@@ -378,7 +582,7 @@ int ServeTcp(const Options& o, Device& device)
             continue;
         const int one = 1;
         setsockopt(modbus_get_socket(ctx), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        ServeConnection(ctx, device, true);
+        ServeConnection(ctx, device, true, o.flood);
         close(modbus_get_socket(ctx));
         modbus_set_socket(ctx, -1);
     }
@@ -401,7 +605,7 @@ int ServeRtu(const Options& o, Device& device)
                 o.image.c_str(), o.device.c_str(), o.baud, o.unit, unsigned(device.Model()));
     std::printf("ready device=%s\n", o.device.c_str());
     std::fflush(stdout);
-    const bool stopped = ServeConnection(ctx, device, false);
+    const bool stopped = ServeConnection(ctx, device, false, o.flood);
     if (!stopped)
         std::fprintf(stderr, "tamsor-sim: %s hung up\n", o.device.c_str());
     modbus_close(ctx);

@@ -1,6 +1,7 @@
 // tamsor-cli add-channel: appends a serial, TCP or register-file channel to a project.
 #include "CliCommand.h"
 #include "CliProject.h"
+#include "CliReadOptions.h"
 #include "TamsorError.h"
 #include "model/KivTamsor.h"
 
@@ -58,6 +59,7 @@ int runAddChannel(const QStringList& arguments)
         {QStringLiteral("tcp"), QStringLiteral("Modbus TCP device at ADDRESS."), QStringLiteral("ADDRESS")},
         {QStringLiteral("file"), QStringLiteral("Register file IMAGE.bin."), QStringLiteral("IMAGE.bin")},
     });
+    parser.addOptions(readOptionArguments());
     if (!parseCommandArguments(parser, QStringLiteral("add-channel"), arguments))
         return parser.isSet(QStringLiteral("help")) ? 0 : 2;
     if (parser.positionalArguments().size() != 1) {
@@ -101,16 +103,20 @@ int runAddChannel(const QStringList& arguments)
         }
         channel->UartPort = port;
     }
+    applyReadOptions(parser, *channel);
     saveCliProject(path, root);
-    cliOut() << "Added channel " << root.Channels->Count() << ": " << channel->GetCaption() << "\n"
-             << Qt::flush;
+    cliOut() << "Added channel " << root.Channels->Count() << ": " << channel->GetCaption();
+    if (channel->Type != TKivChannel::TypeRegisterFile)
+        cliOut() << " (" << readOptionsText(*channel) << ")";
+    cliOut() << "\n" << Qt::flush;
     return 0;
 }
 
 CliCommandRegistration registration(
     {QStringLiteral("add-channel"),
      QStringLiteral("FILE.zop (--serial PORT [--baud N] [--data-bits 5|6|7|8] "
-                    "[--parity none|odd|even|mark|space] [--stop-bits 1|2] | --tcp ADDRESS | --file IMAGE.bin)"),
+                    "[--parity none|odd|even|mark|space] [--stop-bits 1|2] | --tcp ADDRESS | --file IMAGE.bin) "
+                    "[--defined-only] [--block-registers N] [--in-flight N]"),
      QStringLiteral("Append a channel to a project"), runAddChannel});
 
 } // namespace

@@ -108,6 +108,9 @@ QJsonObject projectJson(const QString& path, const TKivTamsor& root)
                                     {"Baudrate", channel->Baudrate}, {"DataBits", channel->DataBits},
                                     {"StopBit", channel->StopBit}, {"Parity", channel->Parity},
                                     {"Ip", channel->Ip}, {"RegisterFileName", channel->RegisterFileName},
+                                    {"DefinedOnly", channel->ReadOptions.DefinedOnly},
+                                    {"BlockRegisters", channel->ReadOptions.BlockRegisters},
+                                    {"InFlight", channel->ReadOptions.InFlight},
                                     {"Caption", channel->GetCaption()}, {"Stations", stations}});
     }
     return {{"File", path}, {"Title", root.Title}, {"Description", root.Description},
@@ -174,7 +177,9 @@ void printProject(QTextStream& out, const QString& path, const TKivTamsor& root)
             << ", UartPort " << quoted(channel->UartPort) << ", Baudrate " << channel->Baudrate
             << ", DataBits " << channel->DataBits << ", StopBit " << channel->StopBit << ", Parity "
             << channel->Parity << ", Ip " << quoted(channel->Ip) << ", RegisterFileName "
-            << quoted(channel->RegisterFileName) << ")\n";
+            << quoted(channel->RegisterFileName) << ", DefinedOnly " << channel->ReadOptions.DefinedOnly
+            << ", BlockRegisters " << channel->ReadOptions.BlockRegisters << ", InFlight "
+            << channel->ReadOptions.InFlight << ")\n";
         for (const TKivStation* station : channel->Stations)
             printStation(out, *station);
     }

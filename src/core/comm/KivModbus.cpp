@@ -23,10 +23,12 @@ void AppendCrc(TModbusTransaction& transaction)
     transaction.SendPending = true;
 }
 
-QByteArray BuildTcpRequest(const TModbusTransaction& transaction)
+QByteArray BuildTcpRequest(const TModbusTransaction& transaction, quint16 transactionId)
 {
     const int pduLength = transaction.SendLength - 2;
     QByteArray frame(kMbapHeaderSize, '\0');
+    frame[0] = char(transactionId >> 8);
+    frame[1] = char(transactionId & 0xFF);
     frame[4] = char(pduLength >> 8);
     frame[5] = char(pduLength & 0xFF);
     frame.append(reinterpret_cast<const char*>(transaction.SendArea), pduLength);
@@ -84,7 +86,7 @@ bool TMbapFramer::FrameWaiting() const
     return m_buffer.size() >= kMbapHeaderSize + length;
 }
 
-TMbapFramer::Result TMbapFramer::Next(QByteArray& unitAndPdu)
+TMbapFramer::Result TMbapFramer::Next(TMbapFrame& frame)
 {
     if (m_buffer.size() < kMbapHeaderSize)
         return NeedMore;
@@ -97,7 +99,8 @@ TMbapFramer::Result TMbapFramer::Next(QByteArray& unitAndPdu)
     }
     if (m_buffer.size() < kMbapHeaderSize + length)
         return NeedMore;
-    unitAndPdu = m_buffer.mid(kMbapHeaderSize, length);
+    frame.transactionId = quint16(header[0] << 8 | header[1]);
+    frame.unitAndPdu = m_buffer.mid(kMbapHeaderSize, length);
     m_buffer.remove(0, kMbapHeaderSize + length);
     return Frame;
 }

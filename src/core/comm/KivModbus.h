@@ -43,9 +43,10 @@ void BuildReadRequest(TModbusTransaction& transaction, quint8 unit, quint16 coun
 // request as pending.
 void AppendCrc(TModbusTransaction& transaction);
 
-// The TCP form of the request in SendArea: MBAP header (transaction 0, protocol 0, length)
-// followed by the request without its CRC.
-QByteArray BuildTcpRequest(const TModbusTransaction& transaction);
+// The TCP form of the request in SendArea: MBAP header (transaction identifier, protocol 0,
+// length) followed by the request without its CRC. The device echoes the identifier in its
+// reply, which ties the reply to this request.
+QByteArray BuildTcpRequest(const TModbusTransaction& transaction, quint16 transactionId);
 
 // True when length is at least 4 and the last two bytes are the CRC of the bytes before.
 bool RtuReplyCrcOk(const quint8* area, int length);
@@ -71,18 +72,25 @@ inline quint16 ReplyRegister(const TModbusTransaction& t, int i)
     return quint16(t.ReceiveArea[3 + 2 * i] << 8 | t.ReceiveArea[4 + 2 * i]);
 }
 
+// One Modbus TCP frame: the transaction identifier of its MBAP header and the frame from the
+// unit identifier on (RTU layout without CRC).
+struct TMbapFrame {
+    quint16 transactionId = 0;
+    QByteArray unitAndPdu;
+};
+
 // Collects the bytes of a Modbus TCP stream and cuts them into frames by the MBAP length
-// field, however the stream was segmented.
+// field, however the stream was segmented. Callers take the frames out as bytes arrive, so
+// the buffer holds at most one unfinished frame beyond what was appended last.
 class TMbapFramer
 {
 public:
     enum Result { NeedMore, Frame, BadHeader };
 
     void Append(const char* bytes, int count) { m_buffer.append(bytes, count); }
-    // On Frame, `unitAndPdu` receives the frame from the unit identifier on (RTU layout
-    // without CRC). On BadHeader (protocol identifier not 0, impossible length) the stream
-    // cannot be trusted any more and is dropped.
-    Result Next(QByteArray& unitAndPdu);
+    // On Frame, `frame` receives the next frame. On BadHeader (protocol identifier not 0,
+    // impossible length) the stream cannot be trusted any more and is dropped.
+    Result Next(TMbapFrame& frame);
     void Clear() { m_buffer.clear(); }
     int Buffered() const { return int(m_buffer.size()); }
     // True when Next would give a frame or find a bad header now, without more bytes.

@@ -29,6 +29,7 @@ bool TKivSerial::Open()
     if (IsOpen())
         Close();
     m_port.setPortName(PortName);
+    m_port.setReadBufferSize(kSerialReadBufferSize);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_error = m_port.errorString();
         return false;

@@ -14,7 +14,8 @@ struct SerialLineSettings {
 };
 
 // Thin wrapper over a serial port: open with line settings, a read that never waits,
-// a plain write, close. A closed port reads and writes nothing.
+// a plain write, close. A closed port reads and writes nothing. At most kSerialReadBufferSize
+// received bytes are held; the rest wait in the system.
 class TKivSerial
 {
 public:
@@ -22,6 +23,8 @@ public:
     ~TKivSerial();
     TKivSerial(const TKivSerial&) = delete;
     TKivSerial& operator=(const TKivSerial&) = delete;
+
+    static constexpr qint64 kSerialReadBufferSize = 64 * 1024;
 
     QString PortName = QStringLiteral("ttyS0");
     qint32 BaudRate = 9600;

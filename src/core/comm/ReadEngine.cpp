@@ -4,12 +4,14 @@
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace
 {
 
 int g_runningReads = 0;
+int g_alongsideReads = 0; // of g_runningReads, those marked to run alongside others
 
 constexpr qint32 kRtuBaseTimeoutMs = 500;
 constexpr qint32 kTcpBaseTimeoutMs = 6000;
@@ -18,46 +20,14 @@ constexpr qint64 kTcpGapUs = 10'000;
 constexpr quint32 kTcpByteTime = 65;
 constexpr qint64 kMinInterFrameUs = 1750;
 
-int ProblemTextId(ReadProblem problem)
-{
-    switch (problem) {
-    case ReadProblem::None:
-        return 0;
-    case ReadProblem::Busy:
-        return StrId::ReadBusy;
-    case ReadProblem::BaudRefused:
-        return StrId::ReadBaudRefused;
-    case ReadProblem::PortUnavailable:
-        return StrId::ReadPortUnavailable;
-    case ReadProblem::BadAddress:
-        return StrId::ReadBadAddress;
-    case ReadProblem::ConnectFailed:
-        return StrId::ReadConnectFailed;
-    case ReadProblem::ConnectionClosed:
-        return StrId::ReadConnectionClosed;
-    case ReadProblem::NoAnswer:
-        return StrId::ReadNoAnswer;
-    case ReadProblem::DeviceException:
-        return StrId::ReadDeviceException;
-    case ReadProblem::ReplyMismatch:
-        return StrId::ReadReplyMismatch;
-    case ReadProblem::BadTcpHeader:
-        return StrId::ReadBadTcpHeader;
-    case ReadProblem::Cancelled:
-        return StrId::ReadCancelled;
-    case ReadProblem::RegisterFileMissing:
-        return StrId::RegisterFileMissing;
-    case ReadProblem::RegisterFileSize:
-        return StrId::RegisterFileWrongSize;
-    case ReadProblem::NoSuchChannelType:
-        return StrId::ReadNoSuchChannelType;
-    }
-    return 0;
-}
-
 QString Detail(ReadProblem problem, const QStringList& args = {})
 {
-    return FormatLangText(GetLangString(ProblemTextId(problem)), args);
+    return FormatLangText(GetLangString(ReadProblemTextId(problem)), args);
+}
+
+QString Number(qint64 n)
+{
+    return QString::number(n);
 }
 
 } // namespace
@@ -72,6 +42,7 @@ TStationReadEngine::~TStationReadEngine()
     if (m_running) {
         m_running = false;
         --g_runningReads;
+        g_alongsideReads -= m_alongside ? 1 : 0;
         m_transport->Close();
     }
 }
@@ -79,6 +50,11 @@ TStationReadEngine::~TStationReadEngine()
 bool TStationReadEngine::AnyReadRunning()
 {
     return g_runningReads > 0;
+}
+
+bool TStationReadEngine::CanStart(bool alongside)
+{
+    return alongside ? g_runningReads == g_alongsideReads : g_runningReads == 0;
 }
 
 StationReadOutcome TStationReadEngine::BusyOutcome()
@@ -99,14 +75,14 @@ bool TStationReadEngine::IsRtu() const
 bool TStationReadEngine::Start(const StationReadRequest& request, TReadTransport& transport,
                                qint64 nowUs)
 {
-    if (m_running || AnyReadRunning())
+    if (m_running || !CanStart(m_alongside))
         return false;
     m_running = true;
     ++g_runningReads;
+    g_alongsideReads += m_alongside ? 1 : 0;
     m_transport = &transport;
     m_request = request;
     std::memset(&m_transaction, 0, sizeof m_transaction);
-    std::fill(m_readBuffer.begin(), m_readBuffer.end(), quint16(0));
     m_framer.Clear();
     m_outcome = StationReadOutcome();
     m_startUs = m_lastPollUs = nowUs;
@@ -116,11 +92,16 @@ bool TStationReadEngine::Start(const StationReadRequest& request, TReadTransport
     m_sendsOfRequest = 0;
     m_lastSendUs = 0;
     m_holdUntilUs = 0;
-    m_badHeader = false;
+    m_lineBusySinceUs = -1;
+    m_outstanding.clear();
+    m_identifyWritten = false;
+    m_nextTransactionId = 1;
+    m_strayFrames = 0;
     m_exhaustProblem = ReadProblem::NoAnswer;
     m_exhaustDetail.clear();
     m_state = ReadIdentifying;
     m_registerIndex = 0;
+    PlanRead(request);
 
     if (IsRtu() && request.line.Baudrate <= 0) {
         Finish(ReadFailed, ReadProblem::BaudRefused,
@@ -143,8 +124,31 @@ bool TStationReadEngine::Start(const StationReadRequest& request, TReadTransport
         return true;
     }
     RequestBlock(kIdentifyCount, kIdentifyRegister);
+    m_deadlineUs = ReadDeadlineUs();
     ShowProgress();
     return true;
+}
+
+void TStationReadEngine::PlanRead(const StationReadRequest& request)
+{
+    m_options = request.options.Usable();
+    m_plan = PlanBlockRequests(request.registers ? *request.registers : TRegisterSet::All(),
+                               m_options.BlockRegisters);
+    m_planned = RegistersOf(m_plan);
+    m_plannedRegisters = m_planned.Count();
+    m_answeredRegisters = 0;
+    m_nextPlan = 0;
+    m_answeredBlocks = 0;
+    m_followUpAsked = false;
+    // Registers left out keep what the station held; a full read replaces every one.
+    const QByteArray& base = request.baseImage;
+    if (request.registers && base.size() == kRegisterImageSize) {
+        const auto* bytes = reinterpret_cast<const quint8*>(base.constData());
+        for (int n = 0; n < kRegisterCount; ++n)
+            m_readBuffer[size_t(n)] = quint16(bytes[2 * n] | bytes[2 * n + 1] << 8);
+    } else {
+        std::fill(m_readBuffer.begin(), m_readBuffer.end(), quint16(0));
+    }
 }
 
 void TStationReadEngine::ConfigureTiming(const StationReadRequest& request)
@@ -169,6 +173,13 @@ void TStationReadEngine::ConfigureTiming(const StationReadRequest& request)
     }
 }
 
+qint64 TStationReadEngine::ReadDeadlineUs() const
+{
+    const qint64 sends =
+        qint64(m_plan.size()) + 1 + m_transaction.MaxRetries + 1; // plan, identify, resends
+    return m_startUs + kNoByteTimeoutUs + sends * ResponseTimeUs(m_options.BlockRegisters);
+}
+
 void TStationReadEngine::RequestBlock(quint16 count, quint16 start)
 {
     m_requestStart = start;
@@ -185,19 +196,23 @@ void TStationReadEngine::Poll(qint64 nowUs)
     m_lastPollUs = nowUs;
 
     // Bytes first: a reply that is there must win over a timeout that runs out now.
-    if (IsRtu())
+    if (IsRtu()) {
         ReceiveRtu(nowUs);
-    else
+        if (m_transaction.ReplyComplete) {
+            ProcessReply();
+            m_transaction.ReceiveLength = 0;
+            m_transaction.ReplyComplete = false;
+        }
+    } else {
         ReceiveTcp();
-    if (m_transaction.ReplyComplete) {
-        ProcessReply();
-        m_transaction.ReceiveLength = 0;
-        m_transaction.ReplyComplete = false;
-        if (!m_running)
-            return;
     }
-    CountDownResponse(elapsedUs);
-    Dispatch(nowUs);
+    if (!m_running)
+        return;
+    CountDownResponse(elapsedUs, nowUs);
+    if (IsRtu())
+        DispatchRtu(nowUs);
+    else
+        DispatchTcp(nowUs);
     if (!m_running)
         return;
     if (m_transaction.RetriesExhausted && !m_transaction.SendPending) {
@@ -208,15 +223,28 @@ void TStationReadEngine::Poll(qint64 nowUs)
     if (m_transport->Problem() != ReadProblem::None) {
         const ReadProblem problem = m_transport->Problem();
         const QString where = IsRtu() ? m_request.line.UartPort : m_request.address;
-        Finish(ReadFailed, problem, Detail(problem, {where, m_transport->ErrorText()}), nowUs);
+        QString detail = Detail(problem, {where, m_transport->ErrorText()});
+        if (problem == ReadProblem::ConnectionClosed && Window() > 1)
+            detail +=
+                u'\n' + FormatLangText(GetLangString(StrId::ReadInFlightHint), {Number(Window())});
+        Finish(ReadFailed, problem, detail, nowUs);
         return;
     }
     if (!m_anyByte && nowUs - m_startUs >= kNoByteTimeoutUs) {
         Finish(ReadFailed, ReadProblem::NoAnswer, Detail(ReadProblem::NoAnswer), nowUs);
         return;
     }
+    if (nowUs >= m_deadlineUs) {
+        const qint64 seconds = (m_deadlineUs - m_startUs + 999'999) / 1'000'000;
+        Finish(ReadFailed, ReadProblem::Overtime,
+               Detail(ReadProblem::Overtime, {Number(seconds), Number(qint64(m_plan.size()) + 1)}),
+               nowUs);
+        return;
+    }
     ShowProgress();
 }
+
+// ---- RTU --------------------------------------------------------------------------------------
 
 void TStationReadEngine::ReceiveRtu(qint64 nowUs)
 {
@@ -238,9 +266,11 @@ void TStationReadEngine::ReceiveRtu(qint64 nowUs)
         std::memcpy(t.ReceiveArea + t.ReceiveLength, scratch, size_t(n));
         t.ReceiveLength += n;
         const int expected = ExpectedRtuReplyLength(t.ReceiveArea, t.ReceiveLength);
-        if (expected > 0 && t.ReceiveLength == expected &&
-            RtuReplyCrcOk(t.ReceiveArea, t.ReceiveLength))
+        if (expected > 0 && t.ReceiveLength >= expected && RtuReplyCrcOk(t.ReceiveArea, expected)) {
+            // Bytes behind a whole reply answer nothing that was asked.
+            t.ReceiveLength = expected;
             t.ReplyComplete = true;
+        }
     } else if (t.ReceiveLength > 0) {
         t.SilenceUs = nowUs - m_lastByteUs;
         if (t.SilenceUs >= t.GapUs)
@@ -248,35 +278,215 @@ void TStationReadEngine::ReceiveRtu(qint64 nowUs)
     }
 }
 
-void TStationReadEngine::ReceiveTcp()
+bool TStationReadEngine::CanSendNow(qint64 nowUs) const
+{
+    if (!m_transport->IsReady())
+        return false;
+    return nowUs >= m_holdUntilUs && (!m_anyByte || nowUs - m_lastByteUs >= m_interFrameUs);
+}
+
+void TStationReadEngine::DispatchRtu(qint64 nowUs)
 {
     TModbusTransaction& t = m_transaction;
+    if (!(t.SendPending || t.ResendPending)) {
+        m_lineBusySinceUs = -1;
+        return;
+    }
+    if (!CanSendNow(nowUs)) {
+        NoteLineBusy(nowUs);
+        return;
+    }
+    m_lineBusySinceUs = -1;
+    // One request goes out even when a resend and a new request fall together: two copies
+    // would make the second reply pass for the answer to the next request.
+    SendRtuRequest(nowUs, t.ResendPending && !t.SendPending);
+    t.SendPending = false;
+    t.ResendPending = false;
+}
+
+// A request waits for the line to be silent. When a device keeps sending for longer than a
+// request may go unanswered, no request can go out at all.
+void TStationReadEngine::NoteLineBusy(qint64 nowUs)
+{
+    if (!m_transport->IsReady() || nowUs < m_holdUntilUs)
+        return;
+    if (m_lineBusySinceUs < 0) {
+        m_lineBusySinceUs = nowUs;
+        return;
+    }
+    if (nowUs - m_lineBusySinceUs >= ResponseTimeUs(m_requestCount))
+        Finish(ReadFailed, ReadProblem::LineBusy, Detail(ReadProblem::LineBusy), nowUs);
+}
+
+bool TStationReadEngine::ReplyStillArriving(qint64 nowUs) const
+{
+    return IsRtu() && m_awaitingReply && m_transaction.ReceiveLength > 0 &&
+           nowUs - m_lastByteUs < m_transaction.GapUs;
+}
+
+void TStationReadEngine::SendRtuRequest(qint64 nowUs, bool resend)
+{
+    TModbusTransaction& t = m_transaction;
+    // Whatever is still queued is a late answer to an earlier request.
     char scratch[kModbusAreaSize];
+    for (int taken = 0; taken < kMaxBytesPerPoll;) {
+        const int n = m_transport->Take(scratch, kModbusAreaSize);
+        if (n <= 0)
+            break;
+        taken += n;
+    }
+    t.ReceiveLength = 0;
+    m_transport->Write(reinterpret_cast<const char*>(t.SendArea), t.SendLength);
+    m_awaitingReply = true;
+    m_replyTimeGiven = false;
+    ++m_sendsOfRequest;
+    m_lastSendUs = nowUs;
+    ++m_outcome.requestsWritten;
+    if (resend)
+        ++m_outcome.resends;
+    t.ResponseCountdownUs = ResponseTimeUs(m_requestCount);
+}
+
+// ---- TCP --------------------------------------------------------------------------------------
+
+void TStationReadEngine::ReceiveTcp()
+{
+    char scratch[kModbusAreaSize];
+    int taken = 0;
     int n;
-    while ((n = m_transport->Take(scratch, kModbusAreaSize)) > 0) {
+    // Frames are taken out as the bytes come, so the framer never holds more than one
+    // unfinished frame beyond a receive.
+    while (m_running && taken < kMaxBytesPerPoll &&
+           (n = m_transport->Take(scratch, kModbusAreaSize)) > 0) {
+        taken += n;
         m_anyByte = true;
         m_framer.Append(scratch, n);
-    }
-    QByteArray frame;
-    switch (m_framer.Next(frame)) {
-    case TMbapFramer::NeedMore:
-        break;
-    case TMbapFramer::Frame:
-        if (!m_awaitingReply)
-            break; // nothing was asked: a late answer to an earlier request
-        std::memcpy(t.ReceiveArea, frame.constData(), size_t(frame.size()));
-        t.ReceiveLength = qint32(frame.size());
-        t.ReplyComplete = true;
-        break;
-    case TMbapFramer::BadHeader:
-        m_badHeader = true;
-        t.ReceiveLength = 0;
-        t.ReplyComplete = true;
-        break;
+        TakeTcpFrames();
     }
 }
 
-void TStationReadEngine::CountDownResponse(qint64 elapsedUs)
+void TStationReadEngine::TakeTcpFrames()
+{
+    TMbapFrame frame;
+    while (m_running) {
+        switch (m_framer.Next(frame)) {
+        case TMbapFramer::NeedMore:
+            return;
+        case TMbapFramer::BadHeader:
+            if (!m_outstanding.empty())
+                m_requestStart = m_outstanding.front().block.start;
+            RejectReply(ReplyCheck(), ReadProblem::BadTcpHeader);
+            return;
+        case TMbapFramer::Frame:
+            HandleTcpFrame(frame);
+            break;
+        }
+    }
+}
+
+// Replies come in the order of the requests. Only the frame carrying the identifier and the
+// unit of the oldest request outstanding is its reply; one answering a later request means
+// the device mixes up requests in flight, as does one repeating an earlier identifier while
+// several are in flight. Anything else answers nothing asked and is dropped.
+void TStationReadEngine::HandleTcpFrame(const TMbapFrame& frame)
+{
+    const quint8 unit = quint8(m_request.stationNum & 0xFF);
+    if (frame.unitAndPdu.isEmpty() || quint8(frame.unitAndPdu[0]) != unit) {
+        DropStrayFrame();
+        return;
+    }
+    const quint16 id = frame.transactionId;
+    if (!m_outstanding.empty() && m_outstanding.front().transactionId == id) {
+        const TBlockRequest block = m_outstanding.front().block;
+        m_outstanding.pop_front();
+        m_requestStart = block.start;
+        m_requestCount = block.count;
+        TModbusTransaction& t = m_transaction;
+        std::memcpy(t.ReceiveArea, frame.unitAndPdu.constData(), size_t(frame.unitAndPdu.size()));
+        t.ReceiveLength = qint32(frame.unitAndPdu.size());
+        ProcessReply();
+        t.ReceiveLength = 0;
+        if (m_running && !m_outstanding.empty())
+            t.ResponseCountdownUs = ResponseTimeUs(m_outstanding.front().block.count);
+        return;
+    }
+    const auto later = std::find_if(m_outstanding.begin(), m_outstanding.end(),
+                                    [id](const Outstanding& o) { return o.transactionId == id; });
+    if (later != m_outstanding.end()) {
+        Finish(ReadFailed, ReadProblem::ReplyOutOfOrder,
+               Detail(ReadProblem::ReplyOutOfOrder, {Number(later->block.start)}), m_lastPollUs);
+        return;
+    }
+    const bool answeredBefore = id >= 1 && id < m_nextTransactionId;
+    if (Window() > 1 && answeredBefore) {
+        Finish(ReadFailed, ReadProblem::RepeatedTransaction,
+               Detail(ReadProblem::RepeatedTransaction, {Number(id)}), m_lastPollUs);
+        return;
+    }
+    DropStrayFrame();
+}
+
+void TStationReadEngine::DropStrayFrame()
+{
+    if (++m_strayFrames <= kMaxStrayFrames)
+        return;
+    Finish(ReadFailed, ReadProblem::UnaskedReplies, Detail(ReadProblem::UnaskedReplies),
+           m_lastPollUs);
+}
+
+bool TStationReadEngine::HasTcpRequestToWrite() const
+{
+    if (int(m_outstanding.size()) >= Window())
+        return false;
+    if (m_state == ReadIdentifying)
+        return !m_identifyWritten;
+    return m_state == ReadBlocks && m_nextPlan < m_plan.size();
+}
+
+void TStationReadEngine::DispatchTcp(qint64 nowUs)
+{
+    TModbusTransaction& t = m_transaction;
+    if (!m_transport->IsReady())
+        return;
+    if (t.RetriesExhausted) {
+        // As on a serial line, the unanswered request goes out once more before the read ends.
+        if (t.SendPending && !m_outstanding.empty())
+            WriteTcpRequest(m_outstanding.front().block, nowUs);
+        t.SendPending = false;
+        return;
+    }
+    for (;;) {
+        // Replies that came before a request was written cannot answer it.
+        ReceiveTcp();
+        if (!m_running || !HasTcpRequestToWrite())
+            break;
+        if (m_state == ReadIdentifying) {
+            m_identifyWritten = true;
+            WriteTcpRequest({kIdentifyRegister, kIdentifyCount}, nowUs);
+        } else {
+            WriteTcpRequest(m_plan[m_nextPlan++], nowUs);
+        }
+    }
+    t.SendPending = false;
+}
+
+void TStationReadEngine::WriteTcpRequest(const TBlockRequest& block, qint64 nowUs)
+{
+    TModbusTransaction& t = m_transaction;
+    BuildReadRequest(t, quint8(m_request.stationNum & 0xFF), block.count, block.start);
+    const quint16 id = m_nextTransactionId++;
+    const QByteArray frame = BuildTcpRequest(t, id);
+    m_transport->Write(frame.constData(), int(frame.size()));
+    m_outstanding.push_back({id, block});
+    if (m_outstanding.size() == 1)
+        t.ResponseCountdownUs = ResponseTimeUs(block.count);
+    m_lastSendUs = nowUs;
+    ++m_outcome.requestsWritten;
+}
+
+// ---- Both -------------------------------------------------------------------------------------
+
+void TStationReadEngine::CountDownResponse(qint64 elapsedUs, qint64 nowUs)
 {
     TModbusTransaction& t = m_transaction;
     if (t.ResponseCountdownUs <= 0)
@@ -284,6 +494,15 @@ void TStationReadEngine::CountDownResponse(qint64 elapsedUs)
     t.ResponseCountdownUs = qMax<qint64>(0, t.ResponseCountdownUs - elapsedUs);
     if (t.ResponseCountdownUs > 0)
         return;
+    // The response time counts the request's bytes only. On a slow line a reply can still be
+    // coming in when it runs out (133 bytes take 554 ms at 2,400 baud): such a reply gets once
+    // the time its bytes take.
+    if (ReplyStillArriving(nowUs) && !m_replyTimeGiven) {
+        m_replyTimeGiven = true;
+        const quint64 replyBytes = 5 + 2 * quint64(m_requestCount);
+        t.ResponseCountdownUs = qint64((quint64(t.ByteTime) * replyBytes) >> 16) * 1000 + t.GapUs;
+        return;
+    }
     m_awaitingReply = false;
     if (t.RetryCount < t.MaxRetries) {
         t.ResendPending = true;
@@ -294,66 +513,19 @@ void TStationReadEngine::CountDownResponse(qint64 elapsedUs)
     }
 }
 
-bool TStationReadEngine::CanSendNow(qint64 nowUs) const
-{
-    if (!m_transport->IsReady())
-        return false;
-    if (!IsRtu())
-        return true;
-    return nowUs >= m_holdUntilUs && (!m_anyByte || nowUs - m_lastByteUs >= m_interFrameUs);
-}
-
-void TStationReadEngine::Dispatch(qint64 nowUs)
-{
-    TModbusTransaction& t = m_transaction;
-    if (!(t.SendPending || t.ResendPending) || !CanSendNow(nowUs))
-        return;
-    // One request goes out even when a resend and a new request fall together: two copies
-    // would make the second reply pass for the answer to the next request.
-    SendRequest(nowUs, t.ResendPending && !t.SendPending);
-    t.SendPending = false;
-    t.ResendPending = false;
-}
-
-void TStationReadEngine::SendRequest(qint64 nowUs, bool resend)
-{
-    TModbusTransaction& t = m_transaction;
-    if (IsRtu()) {
-        // Whatever is still queued is a late answer to an earlier request.
-        char scratch[kModbusAreaSize];
-        while (m_transport->Take(scratch, kModbusAreaSize) > 0) {
-        }
-        t.ReceiveLength = 0;
-        m_transport->Write(reinterpret_cast<const char*>(t.SendArea), t.SendLength);
-    } else {
-        const QByteArray frame = BuildTcpRequest(t);
-        m_transport->Write(frame.constData(), int(frame.size()));
-    }
-    m_awaitingReply = true;
-    ++m_sendsOfRequest;
-    m_lastSendUs = nowUs;
-    ++m_outcome.requestsWritten;
-    if (resend)
-        ++m_outcome.resends;
-    t.ResponseCountdownUs = ResponseTimeUs();
-}
-
-qint64 TStationReadEngine::ResponseTimeUs() const
+qint64 TStationReadEngine::ResponseTimeUs(int count) const
 {
     const TModbusTransaction& t = m_transaction;
     const quint32 sendTime = quint32(t.ByteTime * quint32(t.SendLength)) >> 16;
-    return (qint64(sendTime) + t.BaseTimeout + 1) * 1000;
+    // A reply longer than one of 64 registers is given the time its extra bytes take.
+    const quint64 extraBytes = 2 * quint64(std::max(0, count - kBlockCount));
+    const quint64 extraTime = (quint64(t.ByteTime) * extraBytes) >> 16;
+    return (qint64(sendTime) + t.BaseTimeout + 1 + qint64(extraTime)) * 1000;
 }
 
 void TStationReadEngine::ProcessReply()
 {
     TModbusTransaction& t = m_transaction;
-    if (m_badHeader) {
-        m_badHeader = false;
-        ReplyCheck none;
-        RejectReply(none, ReadProblem::BadTcpHeader);
-        return;
-    }
     if (IsRtu() && !RtuReplyCrcOk(t.ReceiveArea, t.ReceiveLength))
         return; // ignored; the response timeout stays armed
     t.ResponseCountdownUs = 0;
@@ -362,7 +534,7 @@ void TStationReadEngine::ProcessReply()
     // than once, the device may still answer the other sends; the next request waits one
     // response time after the last send, so such an answer is dropped, not taken for it.
     if (IsRtu() && m_sendsOfRequest > 1)
-        m_holdUntilUs = m_lastSendUs + ResponseTimeUs();
+        m_holdUntilUs = m_lastSendUs + ResponseTimeUs(m_requestCount);
     const ReplyCheck check =
         CheckReadReply(t.ReceiveArea, t.ReceiveLength, m_requestCount, IsRtu());
     if (check.verdict != ReplyCheck::Valid) {
@@ -378,20 +550,54 @@ void TStationReadEngine::ProcessReply()
             return;
         }
         m_state = ReadBlocks;
-        RequestBlock(kBlockCount, 0);
+        AdvancePlan();
     } else if (m_state == ReadBlocks) {
-        for (int i = 0; i < kBlockCount; ++i)
-            m_readBuffer[size_t(m_registerIndex + i)] = ReplyRegister(t, i);
-        m_registerIndex += kBlockCount;
-        if (m_registerIndex < kRegisterCount) {
-            RequestBlock(kBlockCount, quint16(m_registerIndex));
-        } else {
-            m_registerIndex = 0;
-            Finish(ReadDone, ReadProblem::None, QString(), m_lastPollUs);
-            return;
-        }
+        StoreBlock();
+        AdvancePlan();
     }
-    ShowProgress();
+    if (m_running)
+        ShowProgress();
+}
+
+void TStationReadEngine::StoreBlock()
+{
+    for (int i = 0; i < m_requestCount; ++i)
+        m_readBuffer[size_t(m_requestStart + i)] = ReplyRegister(m_transaction, i);
+    m_answeredRegisters += m_requestCount;
+    ++m_answeredBlocks;
+}
+
+void TStationReadEngine::AdvancePlan()
+{
+    if (m_answeredBlocks == m_plan.size() && !PlanFollowUp()) {
+        m_registerIndex = 0;
+        Finish(ReadDone, ReadProblem::None, QString(), m_lastPollUs);
+        return;
+    }
+    m_registerIndex = m_plan[m_answeredBlocks].start;
+    if (IsRtu()) {
+        const TBlockRequest next = m_plan[m_nextPlan++];
+        RequestBlock(next.count, next.start);
+    }
+}
+
+// The first pass has read what the definitions name; the image it gave may show that more is
+// needed (a log whose header counts slots beyond its definition).
+bool TStationReadEngine::PlanFollowUp()
+{
+    if (!m_request.moreRegisters || m_followUpAsked)
+        return false;
+    m_followUpAsked = true;
+    const std::vector<TBlockRequest> more = PlanBlockRequests(
+        m_request.moreRegisters(BufferImage()), m_options.BlockRegisters, m_planned);
+    if (more.empty())
+        return false;
+    m_plan.insert(m_plan.end(), more.begin(), more.end());
+    const TRegisterSet added = RegistersOf(more);
+    m_planned.Add(added);
+    m_plannedRegisters += added.Count();
+    m_deadlineUs += qint64(more.size()) * ResponseTimeUs(m_options.BlockRegisters);
+    return true;
 }
 
 void TStationReadEngine::RejectReply(const ReplyCheck& check, ReadProblem problem)
@@ -400,14 +606,20 @@ void TStationReadEngine::RejectReply(const ReplyCheck& check, ReadProblem proble
     t.ResponseCountdownUs = 0;
     m_awaitingReply = false;
     m_outcome.failedRegister = m_requestStart;
-    if (problem == ReadProblem::DeviceException) {
+    const bool refusedBlock = problem == ReadProblem::DeviceException &&
+                              m_requestCount > kBlockCount &&
+                              (check.exceptionCode == 2 || check.exceptionCode == 3);
+    if (refusedBlock) {
+        problem = ReadProblem::BlockRefused;
         m_outcome.exceptionCode = check.exceptionCode;
         m_exhaustDetail = Detail(
-            problem, {QString::number(m_requestStart), QString::number(check.exceptionCode)});
+            problem, {Number(m_requestCount), Number(m_requestStart), Number(check.exceptionCode)});
+    } else if (problem == ReadProblem::DeviceException) {
+        m_outcome.exceptionCode = check.exceptionCode;
+        m_exhaustDetail = Detail(problem, {Number(m_requestStart), Number(check.exceptionCode)});
     } else if (problem == ReadProblem::ReplyMismatch) {
-        m_exhaustDetail =
-            Detail(problem, {QString::number(m_requestStart), QString::number(check.function),
-                             QString::number(check.byteCount)});
+        m_exhaustDetail = Detail(
+            problem, {Number(m_requestStart), Number(check.function), Number(check.byteCount)});
     } else {
         m_exhaustDetail = Detail(problem);
     }
@@ -435,6 +647,7 @@ qint64 TStationReadEngine::NextWakeUs() const
     auto consider = [&wake](qint64 at) { wake = wake < 0 ? at : qMin(wake, at); };
     if (m_framer.FrameWaiting())
         consider(m_lastPollUs);
+    consider(m_deadlineUs);
     if ((t.SendPending || t.ResendPending) && IsRtu() && m_anyByte)
         consider(qMax(m_lastByteUs + m_interFrameUs, m_holdUntilUs));
     if (IsRtu() && t.ReceiveLength > 0)
@@ -446,30 +659,35 @@ qint64 TStationReadEngine::NextWakeUs() const
     return wake;
 }
 
+QByteArray TStationReadEngine::BufferImage() const
+{
+    QByteArray image(kRegisterImageSize, Qt::Uninitialized);
+    auto* bytes = reinterpret_cast<quint8*>(image.data());
+    for (int n = 0; n < kRegisterCount; ++n) {
+        bytes[2 * n] = quint8(m_readBuffer[size_t(n)] & 0xFF);
+        bytes[2 * n + 1] = quint8(m_readBuffer[size_t(n)] >> 8);
+    }
+    return image;
+}
+
 void TStationReadEngine::Finish(int state, ReadProblem problem, const QString& detail, qint64 nowUs)
 {
     m_running = false;
     --g_runningReads;
+    g_alongsideReads -= m_alongside ? 1 : 0;
     m_transport->Close();
     m_state = state;
     m_outcome.state = state;
     m_outcome.problem = problem;
     m_outcome.durationMs = (nowUs - m_startUs) / 1000;
-    if (state == ReadDone) {
-        QByteArray image(kRegisterImageSize, Qt::Uninitialized);
-        auto* bytes = reinterpret_cast<quint8*>(image.data());
-        for (int n = 0; n < kRegisterCount; ++n) {
-            bytes[2 * n] = quint8(m_readBuffer[size_t(n)] & 0xFF);
-            bytes[2 * n + 1] = quint8(m_readBuffer[size_t(n)] >> 8);
-        }
-        m_outcome.image = image;
-    }
+    if (state == ReadDone)
+        m_outcome.image = BufferImage();
     if (state == ReadDone || state == ReadFailed || state == ReadWrongModel) {
         m_outcome.messageId = state == ReadDone     ? StrId::ReadDone
                               : state == ReadFailed ? StrId::ReadFailed
                                                     : StrId::ReadWrongModel;
     } else {
-        m_outcome.messageId = ProblemTextId(problem);
+        m_outcome.messageId = ReadProblemTextId(problem);
     }
     m_outcome.message = ProgressText(state, m_registerIndex);
     if (!detail.isEmpty())
@@ -477,8 +695,17 @@ void TStationReadEngine::Finish(int state, ReadProblem problem, const QString& d
             m_outcome.message.isEmpty() ? detail : m_outcome.message + u'\n' + detail;
     m_shownState = state;
     m_shownIndex = m_registerIndex;
-    emit Progress(state, ProgressPercent(state, m_registerIndex), m_outcome.message);
+    emit Progress(state, ProgressPercent(), m_outcome.message);
     emit Finished(m_outcome);
+}
+
+int TStationReadEngine::ProgressPercent() const
+{
+    if (m_state == ReadDone)
+        return 100;
+    if (m_state != ReadBlocks || m_plannedRegisters == 0)
+        return 0;
+    return int(m_answeredRegisters * 100 / m_plannedRegisters);
 }
 
 void TStationReadEngine::ShowProgress()
@@ -487,8 +714,7 @@ void TStationReadEngine::ShowProgress()
         return;
     m_shownState = m_state;
     m_shownIndex = m_registerIndex;
-    emit Progress(m_state, ProgressPercent(m_state, m_registerIndex),
-                  ProgressText(m_state, m_registerIndex));
+    emit Progress(m_state, ProgressPercent(), ProgressText(m_state, m_registerIndex));
 }
 
 QString TStationReadEngine::ProgressText(int state, int registerIndex)
@@ -507,13 +733,4 @@ QString TStationReadEngine::ProgressText(int state, int registerIndex)
     default:
         return QString();
     }
-}
-
-int TStationReadEngine::ProgressPercent(int state, int registerIndex)
-{
-    if (state == ReadDone)
-        return 100;
-    if (state == ReadBlocks)
-        return registerIndex * 100 / kRegisterCount;
-    return 0;
 }

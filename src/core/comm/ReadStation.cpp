@@ -6,6 +6,7 @@
 #include "lang/StringIds.h"
 #include "model/KivDateTime.h"
 #include "model/KivChannel.h"
+#include "reports/RegisterUsage.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -104,6 +105,13 @@ StationReadRequest MakeStationReadRequest(const TKivStation& station)
     request.address = channel.Ip;
     request.stationNum = qint32(station.StationNum);
     request.modelId = station.ModelID;
+    request.options = channel.ReadOptions.Usable();
+    if (request.options.DefinedOnly) {
+        const TRegisterUsage usage(station);
+        request.registers = usage.Registers();
+        request.baseImage = station.RegisterImage;
+        request.moreRegisters = [usage](const QByteArray& image) { return usage.Registers(image); };
+    }
     return request;
 }
 
@@ -125,6 +133,11 @@ bool ReadStation(TKivStation& station, bool silent, const QString& projectFilePa
         outcome = UnknownChannelOutcome(channel.Type);
         break;
     }
+    return TakeStationReadOutcome(station, outcome);
+}
+
+bool TakeStationReadOutcome(TKivStation& station, const StationReadOutcome& outcome)
+{
     const bool stored = outcome.Succeeded() && outcome.image.size() == RegisterImageSize;
     if (stored) {
         station.RegisterImage = outcome.image;

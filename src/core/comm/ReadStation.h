@@ -16,11 +16,18 @@ class TKivStation;
 // station must belong to a channel.
 bool ReadStation(TKivStation& station, bool silent, const QString& projectFilePath = QString());
 
+// Takes the outcome of a read of station made by any path (ReadStation, or a read the caller
+// drove itself): a success stores the image and sets UpdateTime to now; the outcome becomes
+// LastStationReadOutcome. Returns true exactly when the image was stored.
+bool TakeStationReadOutcome(TKivStation& station, const StationReadOutcome& outcome);
+
 // How the last ReadStation ended, for every channel type (state, message, duration); the
 // register image itself is not kept here.
 const StationReadOutcome& LastStationReadOutcome();
 
-// The read request for a serial or TCP read of station on its channel.
+// The read request for a serial or TCP read of station on its channel, with the channel's read
+// options. A channel that reads the defined areas only asks for the registers the station's
+// definitions use (RegisterUsage.h); the rest keep what the station's image holds.
 StationReadRequest MakeStationReadRequest(const TKivStation& station);
 
 // The register file a channel names, as an absolute path: a relative name is taken against

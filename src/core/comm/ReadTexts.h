@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StationRead.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,3 +9,6 @@
 // "%%" gives "%". Unused placeholders stay as they are, surplus arguments are dropped, so a
 // translated text with the wrong placeholders never misbehaves.
 QString FormatLangText(const QString& pattern, const QStringList& args);
+
+// The string ID of the text that explains a problem; 0 for None.
+int ReadProblemTextId(ReadProblem problem);

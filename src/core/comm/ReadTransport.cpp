@@ -45,6 +45,7 @@ int TSerialReadTransport::Take(char* buffer, int maximum)
 
 TTcpReadTransport::TTcpReadTransport(const QString& address) : m_address(address)
 {
+    m_socket.setReadBufferSize(kTcpReadBufferSize);
     QObject::connect(&m_socket, &QTcpSocket::connected, [this] {
         m_wasConnected = true;
         m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -57,7 +58,8 @@ TTcpReadTransport::TTcpReadTransport(const QString& address) : m_address(address
 
 void TTcpReadTransport::OnError(QAbstractSocket::SocketError error)
 {
-    if (m_problem != ReadProblem::None)
+    // Take's zero-time look for waiting bytes reports a time-out when there are none.
+    if (m_problem != ReadProblem::None || error == QAbstractSocket::SocketTimeoutError)
         return;
     const bool closedByPeer = m_wasConnected && error == QAbstractSocket::RemoteHostClosedError;
     m_problem = closedByPeer ? ReadProblem::ConnectionClosed : ReadProblem::ConnectFailed;
@@ -99,6 +101,10 @@ int TTcpReadTransport::Write(const char* bytes, int count)
 
 int TTcpReadTransport::Take(char* buffer, int maximum)
 {
+    // Bytes the system holds already are taken now, not on the next event-loop pass: the
+    // engine judges a reply by the requests outstanding when it arrived.
+    if (m_socket.bytesAvailable() == 0 && IsReady())
+        m_socket.waitForReadyRead(0);
     const qint64 got = m_socket.read(buffer, maximum);
     return got > 0 ? int(got) : 0;
 }

@@ -63,7 +63,8 @@ private:
     QString m_error;
 };
 
-// Modbus TCP over a socket.
+// Modbus TCP over a socket. The socket buffers at most kTcpReadBufferSize received bytes; a
+// device that sends more than is taken waits for the reader.
 class TTcpReadTransport : public TReadTransport
 {
 public:
@@ -88,6 +89,7 @@ private:
 };
 
 constexpr quint16 kModbusTcpPort = 502;
+constexpr qint64 kTcpReadBufferSize = 64 * 1024;
 
 // Splits a channel address into host and port: "10.0.0.5", "plc.local:1502", "[fe80::1]:502",
 // "fe80::1" (a bare IPv6 address has no port). The port defaults to 502. False for an empty

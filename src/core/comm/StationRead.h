@@ -1,9 +1,14 @@
 #pragma once
 
 #include "KivSerial.h"
+#include "model/ReadOptions.h"
+#include "model/RegisterSet.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <functional>
+#include <optional>
 
 // Read states of a station read; the values are those the schedule runner and the project
 // rely on.
@@ -33,6 +38,12 @@ enum class ReadProblem {
     RegisterFileMissing,  // the register file does not exist
     RegisterFileSize,     // the register file is not 131,072 bytes long
     NoSuchChannelType,    // the channel's type has no way of reading
+    UnaskedReplies,       // the device kept sending replies to requests never made (TCP)
+    LineBusy,             // the line never fell silent for the next request (RTU)
+    Overtime,             // the read took longer than all its requests may take
+    BlockRefused,         // the device refused a request for more than 64 registers
+    ReplyOutOfOrder,      // TCP: a reply came before the reply to an earlier request
+    RepeatedTransaction,  // TCP: a reply repeated the identifier of one already answered
 };
 
 // Everything a read needs to know of the channel and the station.
@@ -42,6 +53,16 @@ struct StationReadRequest {
     QString address;         // Internet only: host name, IPv4, [IPv6], each with optional :port
     qint32 stationNum = 1;   // its low byte is the unit address
     quint32 modelId = 0;     // must equal register 0xFF80
+    TReadOptions options;    // block size and requests in flight; DefinedOnly is not looked at
+    // The registers to read (whole 64-register blocks holding them are read); every register
+    // when absent.
+    std::optional<TRegisterSet> registers;
+    // What the registers that are not read keep: the station's image before the read (a
+    // 131,072-byte image); zeros when empty.
+    QByteArray baseImage;
+    // Asked once, when the registers above have been read, with the image as it stands then:
+    // registers that turn out to be needed as well.
+    std::function<TRegisterSet(const QByteArray& image)> moreRegisters;
 };
 
 // How a read ended.

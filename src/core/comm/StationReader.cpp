@@ -29,7 +29,7 @@ TStationReader::~TStationReader()
 
 bool TStationReader::Start(const StationReadRequest& request)
 {
-    if (m_engine.IsRunning() || TStationReadEngine::AnyReadRunning()) {
+    if (m_engine.IsRunning() || !TStationReadEngine::CanStart(m_engine.Alongside())) {
         m_outcome = TStationReadEngine::BusyOutcome();
         return false;
     }
@@ -93,10 +93,8 @@ void TStationReader::OnEngineFinished(const StationReadOutcome& outcome)
     m_outcome = outcome;
     if (m_transport) {
         m_transport->onActivity = nullptr;
-        // The transport may be inside one of its own signal handlers right now: it goes once
-        // they have returned, or with the reader when no event loop runs again.
+        // Replaces (and destroys) the one before, which no handler can be running in now.
         m_finishedTransport = std::move(m_transport);
-        QTimer::singleShot(0, this, [this] { m_finishedTransport.reset(); });
     }
     emit Finished(outcome);
 }

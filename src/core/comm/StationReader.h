@@ -34,6 +34,8 @@ public:
     bool Start(const StationReadRequest& request);
     // Stops a running read (state stays identifying or reading, no image).
     void Cancel();
+    // Reads alongside other such reads (TStationReadEngine::SetAlongside); set before Start.
+    void SetAlongside(bool alongside) { m_engine.SetAlongside(alongside); }
     bool IsRunning() const { return m_engine.IsRunning(); }
     int State() const { return m_engine.State(); }
     const StationReadOutcome& Outcome() const { return m_outcome; }
@@ -51,7 +53,9 @@ private:
     TransportFactory m_factory;
     TStationReadEngine m_engine;
     std::unique_ptr<TReadTransport> m_transport;
-    std::unique_ptr<TReadTransport> m_finishedTransport; // of the read that ended last
+    // The transport of the last read, kept until the next read finishes or the reader ends:
+    // the read may finish inside one of the transport's own signal handlers.
+    std::unique_ptr<TReadTransport> m_finishedTransport;
     StationReadOutcome m_outcome;
     QElapsedTimer m_clock;
     QTimer m_tick;

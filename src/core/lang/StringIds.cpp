@@ -21,8 +21,12 @@ const QList<int>& allStringIds()
                         ReadPortUnavailable, ReadBadAddress, ReadConnectFailed,
                         ReadConnectionClosed, ReadNoAnswer, ReadDeviceException,
                         ReadReplyMismatch, ReadBadTcpHeader, ReadCancelled, ReadWindowClose,
-                        ReadNoSuchChannelType, DefineNoModelName, DefineNoModelId,
-                        DefineTooManyColumns, DefineTooManyAlarms, DefineTooManyColumnsTotal};
+                        ReadNoSuchChannelType, ReadUnaskedReplies, ReadLineBusy, ReadOvertime,
+                        ReadOutOfOrder, ReadRepeatedTransaction, ReadBlockRefused,
+                        ReadInFlightHint, ReadOptionsCaption, ReadOptionsDefinedOnly,
+                        ReadOptionsBlockRegisters, ReadOptionsInFlight, DefineNoModelName,
+                        DefineNoModelId, DefineTooManyColumns, DefineTooManyAlarms,
+                        DefineTooManyColumnsTotal, ScheduleReportsFailed, ScheduleFolderFailed};
         for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
             list << id;
         for (int type = 0; type <= 2; ++type)

@@ -99,6 +99,24 @@ void TKivChannel::Serialize(TKivSerialization& s)
     s.ValueString(QStringLiteral("Ip"), Ip);
     s.ValueString(QStringLiteral("RegisterFileName"), RegisterFileName);
     s.ValueList(QStringLiteral("Channel"), *this, Stations, [this] { return new TKivStation(this); });
+    SerializeReadOptions(s);
+}
+
+void TKivChannel::SerializeReadOptions(TKivSerialization& s)
+{
+    const TReadOptions defaults;
+    TReadOptions options = s.Mode() == TKivSerialization::Save ? ReadOptions : defaults;
+    if (s.Mode() == TKivSerialization::Save && options.IsDefault())
+        return;
+    qint32 definedOnly = options.DefinedOnly ? 1 : 0;
+    s.ValueInt32(QStringLiteral("DefinedOnly"), definedOnly);
+    s.ValueInt32(QStringLiteral("BlockRegisters"), options.BlockRegisters);
+    s.ValueInt32(QStringLiteral("InFlight"), options.InFlight);
+    if (s.Mode() == TKivSerialization::Save)
+        return;
+    // Absent keys mean the defaults, also when another channel's block is assigned to this one.
+    options.DefinedOnly = definedOnly != 0;
+    ReadOptions = options;
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include "KivDefinitions.h"
 #include "KivNode.h"
 #include "KivRegisters.h"
+#include "ReadOptions.h"
 
 #include <QByteArray>
 #include <QString>
@@ -84,4 +85,10 @@ public:
     QString Ip;
     QString RegisterFileName;
     TKivList<TKivStation> Stations{this};
+    // Stored under "DefinedOnly", "BlockRegisters" and "InFlight", only when they differ from
+    // the defaults; a block without them reads with the defaults.
+    TReadOptions ReadOptions;
+
+private:
+    void SerializeReadOptions(TKivSerialization& s);
 };

@@ -18,8 +18,13 @@ qint64 CapToImage(quint32 value)
 } // namespace
 
 TKivDataRecordRing::TKivDataRecordRing(const TKivDataRecord& record, const QByteArray& image)
-    : m_register(record.Register), m_slots(CapToImage(record.Count)),
-      m_capacity(CapToImage(record.Capacity))
+    : TKivDataRecordRing(record.Register, record.Count, record.Capacity, image)
+{
+}
+
+TKivDataRecordRing::TKivDataRecordRing(quint32 firstRegister, quint32 slotCount, quint32 capacity,
+                                       const QByteArray& image)
+    : m_register(firstRegister), m_slots(CapToImage(slotCount)), m_capacity(CapToImage(capacity))
 {
     uchar header[6];
     for (int r = 0; r < 3; ++r) {

@@ -16,6 +16,10 @@ class TKivDataRecordRing
 {
 public:
     TKivDataRecordRing(const TKivDataRecord& record, const QByteArray& image);
+    // The ring of a log with its header at firstRegister and `slotCount` slots of `capacity`
+    // registers.
+    TKivDataRecordRing(quint32 firstRegister, quint32 slotCount, quint32 capacity,
+                       const QByteArray& image);
 
     // Entries stored, as the header says; 0 when its CRC does not match or it lies outside
     // the image. At most 65,535: the header holds it in one register.
