@@ -45,11 +45,12 @@ private:
     Framing m_framing;
 };
 
-QByteArray WithMbap(const QByteArray& unitAndPdu)
+// unitAndPdu behind an MBAP header: the transaction and protocol identifiers of `head` (those
+// of the request answered), then the length.
+QByteArray WithMbap(const QByteArray& unitAndPdu, const QByteArray& head = QByteArray(4, '\0'))
 {
-    QByteArray header(6, '\0');
-    header[4] = char(unitAndPdu.size() >> 8);
-    header[5] = char(unitAndPdu.size() & 0xFF);
+    QByteArray header = head.left(4).leftJustified(4, '\0');
+    header.append(char(unitAndPdu.size() >> 8)).append(char(unitAndPdu.size() & 0xFF));
     return header + unitAndPdu;
 }
 
@@ -69,7 +70,7 @@ QByteArray Answer(const QByteArray& request, bool tcp, const QByteArray& values)
             value = kModel;
         reply.append(char(value >> 8)).append(char(value & 0xFF));
     }
-    return tcp ? WithMbap(reply) : WithModbusCrc(reply);
+    return tcp ? WithMbap(reply, request.left(4)) : WithModbusCrc(reply);
 }
 
 } // namespace
