@@ -1,7 +1,11 @@
 #include "FrameRegistry.h"
 
+#include "AlarmEditFrame.h"
 #include "ChannelFrame.h"
+#include "DataRecordEditFrame.h"
 #include "FrameBase.h"
+#include "RecipeEditFrame.h"
+#include "ResultFrame.h"
 #include "StationFrame.h"
 #include "TamsorFrame.h"
 #include "WidgetNames.h"
@@ -43,9 +47,15 @@ TFrameBase* CreateFrame(const QString& className)
 
 void RegisterFrameClasses()
 {
-    // The settings frames of the project, a channel and a station. The definition editors and
-    // result frames register here too.
+    // The settings frames of the project, a channel and a station.
     RegisterFrameClass<TFrameTamsor>(QStringLiteral("TFrameTamsor"));
     RegisterFrameClass<TFrameChannel>(QStringLiteral("TFrameChannel"));
     RegisterFrameClass<TFrameStation>(QStringLiteral("TFrameStation"));
+    // The definition editors in the centre and the result frames below them.
+    RegisterFrameClass<TFrameRecipeEdit>(QStringLiteral("TFrameRecipeEdit"));
+    RegisterFrameClass<TFrameDataRecordEdit>(QStringLiteral("TFrameDataRecordEdit"));
+    RegisterFrameClass<TFrameAlarmEdit>(QStringLiteral("TFrameAlarmEdit"));
+    RegisterFrameClass<TFrameRecipe>(QStringLiteral("TFrameRecipe"));
+    RegisterFrameClass<TFrameDataRecord>(QStringLiteral("TFrameDataRecord"));
+    RegisterFrameClass<TFrameAlarm>(QStringLiteral("TFrameAlarm"));
 }

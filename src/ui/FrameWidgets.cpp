@@ -1,6 +1,7 @@
 #include "FrameWidgets.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QToolButton>
 
@@ -29,4 +30,13 @@ QLabel* BuddyLabel(QWidget* buddy, QWidget* parent, const char* name)
     label->setObjectName(QLatin1String(name));
     label->setBuddy(buddy);
     return label;
+}
+
+QComboBox* TimeFormatCombo(QWidget* parent, const char* name)
+{
+    auto* combo = NamedWidget<QComboBox>(parent, name);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setMinimumContentsLength(24);
+    return combo;
 }

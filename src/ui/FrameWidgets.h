@@ -3,6 +3,7 @@
 #include <QString>
 
 class QAction;
+class QComboBox;
 class QLabel;
 class QToolButton;
 class QWidget;
@@ -16,3 +17,12 @@ QAction* FrameAction(QWidget* frame, const char* name);
 QToolButton* ActionButton(QAction* action, QWidget* parent, const char* name);
 // A label naming buddy, for the keyboard (its access key) and screen readers.
 QLabel* BuddyLabel(QWidget* buddy, QWidget* parent, const char* name);
+// A control of class Widget named like its component, owned by parent.
+template <class Widget> Widget* NamedWidget(QWidget* parent, const char* name)
+{
+    auto* widget = new Widget(parent);
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+// An editable list for a time display format: free text, with suggestions filled in later.
+QComboBox* TimeFormatCombo(QWidget* parent, const char* name);

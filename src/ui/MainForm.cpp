@@ -1,10 +1,12 @@
 #include "MainForm.h"
 
 #include "AboutForm.h"
+#include "CommunicationForm.h"
 #include "DynamicPanel.h"
 #include "FrameRegistry.h"
 #include "KivFileDialog.h"
 #include "LangUi.h"
+#include "LogForm.h"
 #include "PanelSplitter.h"
 #include "ProjectTree.h"
 #include "RecentMenu.h"
@@ -22,6 +24,9 @@
 #include "model/KivFileInf.h"
 #include "model/KivTamsor.h"
 #include "reports/KivStationReports.h"
+#include "schedule/ReadStationStarter.h"
+#include "schedule/ScheduleReports.h"
+#include "schedule/ScheduleRunner.h"
 #include "settings/KivRegistry.h"
 
 #include <QAction>
@@ -73,6 +78,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), FProject(new TKivTa
     CreateMenus();
     CreateToolBar();
     CreatePanels();
+    CreateSchedule();
 
     // FormCreate
     SetFileName(QString());
@@ -148,10 +154,9 @@ void TFormMain::CreateActions()
     connect(actCloseFile, &QAction::triggered, this, &TFormMain::CloseProject);
     connect(actExit, &QAction::triggered, this, &QWidget::close);
     connect(actAbout, &QAction::triggered, this, &TFormMain::ShowAbout);
-    // What Run, Stop and the log do comes with the schedule runner; until then a click only
-    // keeps the check marks true to the project's state.
-    for (QAction* action : {actScheduleRun, actScheduleStop})
-        connect(action, &QAction::triggered, this, &TFormMain::UpdateCommands);
+    connect(actScheduleRun, &QAction::triggered, this, &TFormMain::actScheduleRunExecute);
+    connect(actScheduleStop, &QAction::triggered, this, &TFormMain::actScheduleStopExecute);
+    connect(actScheduleLog, &QAction::triggered, this, &TFormMain::actScheduleLogExecute);
 }
 
 void TFormMain::CreateMenus()
@@ -302,8 +307,10 @@ bool TFormMain::CloseProject()
 bool TFormMain::ClearProject()
 {
     FClearing = true;
+    // A running schedule stops (with its Stop line, the log's only line) before the project's
+    // objects go, so no tick reads a station that is gone.
+    FScheduleRunner->ProjectClosing();
     ShowFrames(nullptr, nullptr);
-    FScheduleLog.clear();
     FProject->Close();
     ClearTree();
     SetFileName(QString());
@@ -346,6 +353,9 @@ bool TFormMain::LoadProjectFile(const QString& path, bool asUntitled)
     {
         TWaitCursor busy;
         bool isProject = false;
+        // Loading replaces the project's objects; a schedule still running on them stops.
+        if (FScheduleRunner->IsRunning())
+            FScheduleRunner->ProjectClosing();
         try {
             isProject = ReadProjectFile(path, *FProject);
         } catch (const TamsorError& error) {
@@ -639,4 +649,85 @@ void TFormMain::ShowAbout()
     FAbout->show();
     FAbout->raise();
     FAbout->activateWindow();
+}
+
+// ---- schedule -------------------------------------------------------------------------------
+
+void TFormMain::CreateSchedule()
+{
+    FScheduleClock = TScheduleRunner::SystemClock();
+    FScheduleStarter = std::make_unique<TReadStationStarter>([this] { return FFileName; });
+    // The read window still showing a manual read holds the one read there is: wait for it.
+    FScheduleStarter->SetBusyCheck([this] { return ReadWindowShowing(); });
+    FScheduleRunner = std::make_unique<TScheduleRunner>(*FProject, *FScheduleStarter,
+                                                        [this] { return FScheduleClock(); });
+    FScheduleRunner->SetReportWriter([this](const TKivStation& station) {
+        WriteScheduledReports(station, FReportRoot, FFileName);
+    });
+
+    tmSchedule = new QTimer(this);
+    tmSchedule->setObjectName(QStringLiteral("tmSchedule"));
+    tmSchedule->setInterval(1000);
+    connect(tmSchedule, &QTimer::timeout, this, &TFormMain::tmScheduleTimer);
+
+    FormLog = new TFormLog(this);
+    connect(FScheduleRunner.get(), &TScheduleRunner::RunningChanged, this,
+            &TFormMain::ScheduleRunningChanged);
+    connect(FScheduleRunner.get(), &TScheduleRunner::LineAdded, FormLog, &TFormLog::AppendLine);
+    connect(FScheduleRunner.get(), &TScheduleRunner::LogCleared, FormLog, &TFormLog::ClearLines);
+    // A scheduled read changes the station (its image, read time and schedule): the project
+    // has unsaved changes, and closing it asks to save them.
+    connect(FScheduleRunner.get(), &TScheduleRunner::ReadTaken, this,
+            [this] { SetModified(true); });
+}
+
+const TScheduleLog& TFormMain::ScheduleLog() const
+{
+    return FScheduleRunner->Log();
+}
+
+void TFormMain::actScheduleRunExecute()
+{
+    const bool started = FProject->Opened && !FScheduleRunner->IsRunning();
+    if (started)
+        FScheduleRunner->Run();
+    // A click on a checked item takes its mark away; the marks are the runner's.
+    UpdateCommands();
+    if (started)
+        actScheduleLogExecute();
+}
+
+void TFormMain::actScheduleStopExecute()
+{
+    FScheduleRunner->Stop();
+    UpdateCommands();
+}
+
+void TFormMain::actScheduleLogExecute()
+{
+    FormLog->setWindowTitle(GetLangString(StrId::ScheduleLogCaption));
+    FormLog->SetLines(FScheduleRunner->Log().Text());
+    FormLog->ShowLog();
+}
+
+void TFormMain::tmScheduleTimer()
+{
+    FScheduleRunner->Tick();
+}
+
+void TFormMain::ScheduleRunningChanged(bool running)
+{
+    if (running)
+        tmSchedule->start();
+    else
+        tmSchedule->stop();
+    UpdateCommands();
+}
+
+bool TFormMain::ReadWindowShowing() const
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<TFormCommunication*>(window) && window->isVisible())
+            return true;
+    return false;
 }

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -16,11 +17,15 @@ class QToolBar;
 class QToolButton;
 class QTreeWidgetItem;
 class TFormAbout;
+class TFormLog;
 class TKIVDynamicPanel;
 class TKivPanelSplitter;
 class TKivRecentMenuUi;
 class TKivTamsor;
 class TProjectTree;
+class TReadStationStarter;
+class TScheduleLog;
+class TScheduleRunner;
 
 // The main window: the project tree on the left, a definition editor in the centre, a settings
 // or result frame below it, the toolbar and the menus. It keeps one project root for the whole
@@ -56,7 +61,8 @@ public:
     TKivRecentFile& RecentFiles() { return FRecentFiles; }
     QString ReportRoot() const { return FReportRoot; }
     QString ProjectFolder() const { return FProjectFolder; }
-    QStringList& ScheduleLog() { return FScheduleLog; }
+    // The folder the schedule writes its reports under (the documents folder's by default).
+    void SetReportRoot(const QString& root) { FReportRoot = root; }
 
     // Project tree and frames.
     void BuildTree(int width);
@@ -81,6 +87,18 @@ public:
     // Enable and check states of the commands that depend on the project (File and Schedule).
     void UpdateCommands();
     void ShowAbout();
+
+    // Schedule commands: Run starts the schedule and opens its log, Stop stops it, Log shows
+    // the log window.
+    void actScheduleRunExecute();
+    void actScheduleStopExecute();
+    void actScheduleLogExecute();
+    // One tick of the schedule (tmSchedule, every 1000 ms while it runs).
+    void tmScheduleTimer();
+    TScheduleRunner& ScheduleRunner() const { return *FScheduleRunner; }
+    const TScheduleLog& ScheduleLog() const;
+    // The schedule's clock, milliseconds since 1970; the system clock unless replaced.
+    void SetScheduleClock(std::function<qint64()> clock) { FScheduleClock = std::move(clock); }
 
     QMenu* LanguageMenu() const { return miLanguageRes; }
     TFormAbout* FormAbout() const { return FAbout; }
@@ -122,6 +140,8 @@ public:
     TKIVDynamicPanel* dplBottom;
     QWidget* pnlClient;
     QTimer* AutoOpenFileTimer;
+    QTimer* tmSchedule;
+    TFormLog* FormLog;
 
     void AutoOpenFileTimerTimer();
 
@@ -134,6 +154,9 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreatePanels();
+    void CreateSchedule();
+    void ScheduleRunningChanged(bool running);
+    bool ReadWindowShowing() const;
     void tvProjectChange();
     void FrameNodeGone(const TKivNode* node);
     void SlideBottom(int height);
@@ -155,7 +178,10 @@ private:
     bool FClearing = false;
     bool FFirstActivate = true;
     bool FAnimateBottom = true;
-    QStringList FScheduleLog;
     QStringList FArguments;
     TFormAbout* FAbout = nullptr;
+    std::function<qint64()> FScheduleClock;
+    std::unique_ptr<TReadStationStarter> FScheduleStarter;
+    // Declared last: it refers to the project and the starter, so it goes before them.
+    std::unique_ptr<TScheduleRunner> FScheduleRunner;
 };

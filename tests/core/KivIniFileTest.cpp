@@ -5,6 +5,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace
 {
@@ -218,4 +219,46 @@ TEST(IniOpen, ReadsFilesAndNamesTheUnreadable)
     EXPECT_FALSE(ini.hasSection(u"Model")) << "a failed open leaves the reader empty";
 
     EXPECT_FALSE(ini.open(dir.path(), &error)) << "a folder is not a define file";
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define TAMSOR_ADDRESS_SPACE_FIXED 1 // the sanitizer's shadow memory takes the address space
+#endif
+
+#ifndef TAMSOR_ADDRESS_SPACE_FIXED
+// Parses the file of one-key sections within an address space of bytes: 0 when it was read
+// and two of its keys were found.
+int ReadsWithin(const QString& path, rlim_t bytes)
+{
+    const rlimit limit{bytes, RLIM_INFINITY};
+    setrlimit(RLIMIT_AS, &limit);
+    TKivIniFile ini;
+    const bool read = ini.open(path) && ini.readInteger(u"s0999999", u"KEY", -1) == 999999 % 97 &&
+                      ini.readInteger(u"S0000000", u"Key", -1) == 0;
+    return read ? 0 : 1;
+}
+#endif
+
+TEST(IniStructure, MillionsOfTinySectionsTakeMemoryInProportionToTheFile)
+{
+#ifdef TAMSOR_ADDRESS_SPACE_FIXED
+    GTEST_SKIP() << "an address-space limit cannot be set under this sanitizer";
+#else
+    // A million one-key sections (17 MB): a table per section took gigabytes; the reader must
+    // parse them within an address space of 1.5 GB, program and libraries included.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sections.def");
+    QByteArray text;
+    constexpr int sections = 1000000;
+    for (int i = 0; i < sections; ++i)
+        text += "[S" + QByteArray::number(i).rightJustified(7, '0') + "]\nKey=" +
+                QByteArray::number(i % 97) + "\n";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(text), text.size());
+    file.close();
+    text = QByteArray();
+
+    EXPECT_EXIT(std::exit(ReadsWithin(path, rlim_t(1536) << 20)), testing::ExitedWithCode(0), "");
+#endif
 }

@@ -1,6 +1,7 @@
 #include "comm/KivSerial.h"
 #include "comm/ReadTransport.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 
 TEST(PortNames, BarePortName)
@@ -123,4 +124,23 @@ TEST(KivSerial, LineSettingCodes)
     EXPECT_EQ(serial.ByteSize, 7);
     EXPECT_EQ(serial.Parity, 3);
     EXPECT_EQ(serial.StopBits, 2);
+}
+
+TEST(KivSerial, LineSettingCodesOutsideTheirListsStayInvalid)
+{
+    const struct {
+        int dataBits;
+        int stopBit;
+    } cases[] = {{4, 0}, {-1, 0}, {INT_MAX, 0}, {INT_MIN, 0}, {3, 2}, {3, -2147483647}, {3, INT_MAX}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.dataBits << " " << c.stopBit);
+        TKivSerial serial;
+        SerialLineSettings line;
+        line.DataBits = c.dataBits;
+        line.StopBit = c.stopBit;
+        serial.ApplyLineSettings(line);
+        const bool valid = serial.ByteSize >= 5 && serial.ByteSize <= 8 &&
+                           (serial.StopBits == 0 || serial.StopBits == 2);
+        EXPECT_FALSE(valid);
+    }
 }

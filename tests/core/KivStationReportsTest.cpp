@@ -47,7 +47,9 @@ protected:
     }
     QString rel(const QString& path) const { return QDir(root.path()).relativeFilePath(path); }
 
-    DecoderLanguage language;
+    DecoderLanguage language{"STR09364=%s passes %d cells\n"
+                             "STR09365=Written before:\n"
+                             "STR09366=None written\n"};
     QTemporaryDir root;
     TKivTamsor project;
 };
@@ -206,4 +208,64 @@ TEST_F(StationReports, FolderThatCannotBeMadeSkipsThatFile)
     EXPECT_EQ(result.Skipped.size(), 1);
     ASSERT_EQ(result.Files.size(), 1);
     EXPECT_TRUE(result.Files[0].contains(u"Data record(D)"));
+}
+
+TEST_F(StationReports, DefinitionsBeyondAnyPanelAreRefusedBeforeAnythingIsWritten)
+{
+    // Each recipe repeats record 0 for 65,536 rows of 16 columns: one alone is the largest
+    // table there is; a second one takes the station past its bound.
+    TKivStation* s = station(channel(TKivChannel::TypeRegisterFile), "K7");
+    for (const char* name : {"First", "Second", "Third"}) {
+        auto* recipe = new TKivRecipe(s->Recipes.get());
+        recipe->Name = QString::fromLatin1(name);
+        recipe->Count = RegisterCount;
+        for (int c = 0; c < 16; ++c)
+            (new TKivRecipeItem(recipe->RecipeItems.get()))->Format = 3;
+    }
+    try {
+        WriteStationReports(*s, root.path());
+        FAIL() << "the reports were written";
+    } catch (const TKivReportError& error) {
+        EXPECT_EQ(error.message(), u"Recipe(Second) passes 2097152 cells");
+        EXPECT_TRUE(error.Written.isEmpty());
+    }
+    EXPECT_TRUE(filesUnderRoot().isEmpty());
+}
+
+TEST_F(StationReports, AFailedFileNamesTheFilesWrittenBeforeIt)
+{
+    TKivChannel* tcp = channel(TKivChannel::TypeInternet);
+    tcp->Ip = QStringLiteral("h");
+    TKivStation* s = station(tcp, "K7");
+    addTables(s, "R", "D");
+    const QString project = root.path();
+    // A folder where a report file belongs: that file cannot be created.
+    const struct {
+        const char* blocked;
+        int written;
+    } cases[] = {{"Data record(D)", 1}, {"Recipe(R)", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.blocked);
+        QDir(project).removeRecursively();
+        const QString blocked =
+            project + "/h [K7]/" + c.blocked + "/2014-05-13 16-53-20.txt";
+        ASSERT_TRUE(QDir().mkpath(blocked));
+        try {
+            WriteStationReports(*s, project);
+            FAIL() << "no error";
+        } catch (const TKivReportError& error) {
+            ASSERT_EQ(error.Written.size(), c.written);
+            const QStringList lines = error.message().split(u'\n');
+            EXPECT_TRUE(lines[0].startsWith("Cannot create file \"" + blocked + "\". "))
+                << qPrintable(lines[0]);
+            if (c.written == 0) {
+                EXPECT_EQ(lines.mid(1), QStringList{"None written"});
+            } else {
+                EXPECT_EQ(lines.mid(1),
+                          (QStringList{"Written before:", "  " + error.Written[0]}));
+                EXPECT_TRUE(error.Written[0].endsWith(u"/Recipe(R)/2014-05-13 16-53-20.txt"));
+                EXPECT_TRUE(QFileInfo(error.Written[0]).isFile());
+            }
+        }
+    }
 }

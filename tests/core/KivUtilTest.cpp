@@ -8,6 +8,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <vector>
 
 namespace
 {
@@ -35,9 +36,9 @@ constexpr quint32 Zero = OptionZeroFill;
 
 } // namespace
 
-TEST(FormatValue, Table)
+const std::vector<ValueCase>& ValueCases()
 {
-    const ValueCase cases[] = {
+    static const std::vector<ValueCase> cases = {
         {"fixed point, zero fill", 1234, Fmt(Zero, 4, 2), "0012.34"},
         {"fixed point", 1234, Fmt(0, 4, 2), "12.34"},
         {"leading zero before point", 5, Fmt(0, 0, 2), "0.05"},
@@ -73,12 +74,43 @@ TEST(FormatValue, Table)
         {"huge widths do not overflow", 1, Fmt(Zero, 0x7FFFFFFF, 0x7FFFFFFF), ""},
         {"huge float width fails at once", 0, Fmt(Flt, 0, 0x7FFFFFFF), ""},
     };
-    for (const auto& c : cases) {
+    return cases;
+}
+
+// The number a FormatValue text stands for, read back in its base.
+double TextNumber(const QString& text, int base)
+{
+    const bool negative = text.startsWith(u'-');
+    const QStringList parts = text.mid(negative ? 1 : 0).split(u'.');
+    double number = double(parts[0].toULongLong(nullptr, base));
+    if (parts.size() > 1)
+        number += double(parts[1].toULongLong(nullptr, base)) / std::pow(base, parts[1].size());
+    return negative ? -number : number;
+}
+
+TEST(FormatValue, Table)
+{
+    for (const auto& c : ValueCases()) {
         const QString text = FormatValue(c.value, c.format, u'.');
         if (c.expected)
             EXPECT_EQ(text, QString::fromUtf8(c.expected)) << c.name;
         else
             EXPECT_EQ(text, QStringLiteral("0.") + QString(61, u'0')) << c.name;
+    }
+}
+
+TEST(ValueNumber, IsTheNumberFormatValueShows)
+{
+    for (const auto& c : ValueCases()) {
+        const QString text = FormatValue(c.value, c.format, u'.');
+        const auto number = ValueNumber(c.value, c.format);
+        if (text.isEmpty()) {
+            EXPECT_FALSE(number) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(number) << c.name;
+        const int base = (c.format.Option & OptionKindMask) == Hex ? 16 : 10;
+        EXPECT_DOUBLE_EQ(*number, TextNumber(text, base)) << c.name << " " << qPrintable(text);
     }
 }
 

@@ -5,10 +5,14 @@
 #include "model/KivFileInf.h"
 #include "model/KivTamsor.h"
 
+#include "DecoderTestSupport.h"
+
 #include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <functional>
+#include <optional>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -112,6 +116,55 @@ QByteArray Deflated(const QByteArray& body)
 QByteArray Header() { return QByteArray::fromHex("7a6f7030" "0b000000") + QByteArray::fromHex(
     "54004b0069007600460069006c00650049006e006600" "26000000" "00000000"); }
 
+// A block with at most one entry, appended to out; its end position counts from out's start,
+// as it does in a list stream and in an entry's data.
+void AppendBlock(TKivStream& out, const QString& name, const QString& key = QString(),
+                 const TKivStream& entry = TKivStream())
+{
+    WriteText(out, name);
+    const qsizetype end = out.ReserveInt32();
+    out.WriteInt32(key.isEmpty() ? 0 : 1);
+    if (!key.isEmpty()) {
+        WriteText(out, key);
+        WriteBlock(out, entry);
+    }
+    out.PatchInt32(end, qint32(out.Position()));
+}
+
+// The project file of one channel holding count stations; station i holds a "StationNum"
+// when number(i) gives one, and nothing at all otherwise.
+QByteArray OneChannelFile(qint32 count, const std::function<std::optional<quint32>(int)>& number)
+{
+    const auto listEntry = [](const QString& name, qint32 items, const auto& item) {
+        TKivStream list;
+        WriteText(list, name);
+        list.WriteInt32(items);
+        for (int i = 0; i < items; ++i)
+            item(list, i);
+        TKivStream entry;
+        entry.WriteUInt8(19);
+        WriteBlock(entry, list);
+        return entry;
+    };
+    const TKivStream stations = listEntry("TKivChannel", count, [&](TKivStream& out, int i) {
+        TKivStream value;
+        if (const auto n = number(i)) {
+            value.WriteUInt8(7);
+            value.WriteUInt32(*n);
+        }
+        AppendBlock(out, "TKivStation", value.Size() ? "StationNum" : QString(), value);
+    });
+    const TKivStream channels = listEntry("TKivChannels", 1, [&](TKivStream& out, int) {
+        AppendBlock(out, "TKivChannel", "Channel", stations);
+    });
+    TKivStream channelsObject;
+    channelsObject.WriteUInt8(18);
+    AppendBlock(channelsObject, "TKivChannels", "Channels", channels);
+    TKivStream root;
+    AppendBlock(root, "TKivTamsor", "Channels", channelsObject);
+    return Header() + Deflated(root.TakeBytes());
+}
+
 QString ErrorOf(const QByteArray& file)
 {
     TKivTamsor root;
@@ -166,6 +219,16 @@ TEST(Project, NewObjectsHaveTheirDefaults)
     auto* column =
         new TKivDataRecordItem((new TKivDataRecord(station->DataRecords.get()))->DataRecordItems.get());
     EXPECT_EQ(column->DisplayFormat, QStringLiteral("hh:mm:ss"));
+}
+
+TEST(Project, ChannelTypesOutsideTheKnownOnesShowAQuestionMark)
+{
+    TKivChannels channels;
+    TKivChannel channel(&channels);
+    for (const qint32 type : {3, 12, -1, -2001, INT_MAX, INT_MIN}) {
+        channel.Type = type;
+        EXPECT_EQ(channel.GetCaption(), QStringLiteral("?")) << type;
+    }
 }
 
 TEST(Project, StationNumbersAndScheduleBase)
@@ -373,6 +436,54 @@ TEST(ProjectFile, EveryCutFailsCleanly)
     for (qsizetype cut = 0; cut < body.size(); cut += (cut < 2000 ? 7 : 4099))
         EXPECT_EQ(ErrorOf(Header() + Deflated(body.left(cut))), QStringLiteral("Stream read error"))
             << cut;
+}
+
+TEST(ProjectFile, ANulInAStoredListLoads)
+{
+    // A file whose alarm lines are stored as the comma text a, NUL, b.
+    TKivTamsor root;
+    auto* station = new TKivStation(new TKivChannel(root.Channels.get()));
+    (new TKivAlarm(station->Alarms.get()))->Message = QStringList{QStringLiteral("a~b")};
+    TKivStream body;
+    root.SerializeStream(TKivSerialization::Save, body);
+    QByteArray bytes = body.TakeBytes();
+    const QByteArray stored("a\0~\0b\0", 6);
+    ASSERT_EQ(bytes.count(stored), 1);
+    bytes.replace(stored, QByteArray("a\0\0\0b\0", 6));
+
+    TKivTamsor loaded;
+    ASSERT_TRUE(DecodeProjectFile(Header() + Deflated(bytes), loaded));
+    const TKivAlarms& alarms = *loaded.Channels->Items(0)->Stations.Items(0)->Alarms;
+    ASSERT_EQ(alarms.Count(), 1);
+    EXPECT_EQ(alarms.Items(0)->Message, (QStringList{"a", "b"}));
+}
+
+TEST(ProjectFile, StationsWithoutANumberTakeTheLowestFreeOneAsTheyLoad)
+{
+    // Stored numbers: none, 1, none, 0, 300, none, ... : each station without one takes the
+    // lowest number that the stations before it leave free, as a new station would.
+    const std::optional<quint32> stored[] = {std::nullopt, 1, std::nullopt, 0, 300};
+    const auto number = [&](int i) { return i < 5 ? stored[i] : std::nullopt; };
+    TKivTamsor root;
+    ASSERT_TRUE(DecodeProjectFile(OneChannelFile(300, number), root));
+    const TKivChannel& channel = *root.Channels->Items(0);
+    ASSERT_EQ(channel.Stations.Count(), 300);
+    const quint32 expected[] = {0, 1, 2, 0, 300, 3, 4};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(channel.Stations.Items(i)->StationNum, expected[i]) << i;
+    EXPECT_EQ(channel.Stations.Items(257)->StationNum, 255u);
+    EXPECT_EQ(channel.Stations.Items(258)->StationNum, 0u) << "all numbers in use";
+    EXPECT_EQ(channel.Stations.Items(299)->StationNum, 0u);
+}
+
+TEST(ProjectFile, AFileOfMoreObjectsThanAnyProjectIsRefusedUnread)
+{
+    DecoderLanguage language("STR09367=more than %d objects\n");
+    // The channel and its stations are one more than the bound: refused before the first
+    // station is made.
+    const auto none = [](int) { return std::optional<quint32>(); };
+    EXPECT_EQ(ErrorOf(OneChannelFile(qint32(MaxLoadedListItems), none)),
+              u"more than 2097152 objects");
 }
 
 TEST(ProjectFile, SavingIsAtomicAndReportsFailures)

@@ -1,6 +1,7 @@
 // ReadStation: register-file reads, the read runner seam, and reads over TCP against
 // tamsor-sim storing (or, on failure, keeping) a station's image and update time.
 #include "comm/ReadStation.h"
+#include "comm/StationReadNotifier.h"
 #include "comm/StationReadRunner.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
@@ -44,8 +45,18 @@ protected:
         m_station->ModelID = kModel;
         m_station->RegisterImage = QByteArray(131072, '\x11');
         m_station->UpdateTime = kEarlierRead;
+        m_announcement =
+            QObject::connect(&StationReadNotifier(), &TKivStationReadNotifier::StationRead,
+                             [this](TKivStation* station) {
+                                 m_announced.push_back(station);
+                                 m_imageWhenAnnounced = station->RegisterImage;
+                             });
     }
-    void TearDown() override { SetLangMessageHook(m_previousHook); }
+    void TearDown() override
+    {
+        QObject::disconnect(m_announcement);
+        SetLangMessageHook(m_previousHook);
+    }
 
     void ExpectStationUntouched()
     {
@@ -65,6 +76,9 @@ protected:
     TKivTamsor m_root;
     TKivChannel* m_channel = nullptr;
     TKivStation* m_station = nullptr;
+    QMetaObject::Connection m_announcement;
+    std::vector<TKivStation*> m_announced; // stations StationReadNotifier announced
+    QByteArray m_imageWhenAnnounced;
 };
 
 using RegisterFileRead = ReadStationTest;
@@ -115,6 +129,7 @@ TEST_F(RegisterFileRead, BadFilesGiveTheirMessageOnlyWhenNotSilentAndKeepTheImag
             }
         }
     }
+    EXPECT_TRUE(m_announced.empty()) << "a failed read announces no new image";
 }
 
 TEST_F(RegisterFileRead, ModelInBytes130816And130817LowFirstIsAccepted)
@@ -131,6 +146,9 @@ TEST_F(RegisterFileRead, ModelInBytes130816And130817LowFirstIsAccepted)
     EXPECT_TRUE(m_shown.empty());
     EXPECT_EQ(LastStationReadOutcome().state, ReadDone);
     EXPECT_TRUE(LastStationReadOutcome().image.isEmpty()) << "the image is kept only once";
+    // Whoever shows the station's tables hears of the read once, with the image in place.
+    EXPECT_EQ(m_announced, std::vector<TKivStation*>{m_station});
+    EXPECT_EQ(m_imageWhenAnnounced, image);
 }
 
 TEST_F(RegisterFileRead, RelativeNameIsTakenAgainstTheProjectFolder)

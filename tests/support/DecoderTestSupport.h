@@ -10,8 +10,10 @@
 #include "reports/KivDataRecordDecoder.h"
 #include "reports/KivRecipeDecoder.h"
 
+#include <QFile>
 #include <QString>
 #include <QStringList>
+#include <gtest/gtest.h>
 
 inline const char* DecoderTestTexts()
 {
@@ -90,6 +92,20 @@ inline QByteArray ReportBytes(const QStringList& lines)
         bytes.append(char(c.unicode() >> 8));
     }
     return bytes;
+}
+
+// The committed demo's station: its define file imported and its register image loaded.
+inline ::testing::AssertionResult LoadDemoStation(TKivStation& station)
+{
+    const QString examples = QStringLiteral(TAMSOR_SOURCE_DIR "/examples/");
+    QString error;
+    if (!station.ImportDefine(examples + QStringLiteral("demo.def"), &error))
+        return ::testing::AssertionFailure() << qPrintable(error);
+    QFile image(examples + QStringLiteral("demo.bin"));
+    if (!image.open(QIODevice::ReadOnly))
+        return ::testing::AssertionFailure() << "cannot read demo.bin";
+    station.RegisterImage = image.readAll();
+    return ::testing::AssertionSuccess();
 }
 
 // Every table the station's definitions decode from image: recipes, data records, alarms.

@@ -6,7 +6,7 @@
 #include "DynamicPanel.h"
 #include "FileDialogUi.h"
 #include "KivFileDialog.h"
-#include "LangTestFolder.h"
+#include "MainWindowTest.h"
 #include "LangUi.h"
 #include "PanelSplitter.h"
 #include "PeerProcess.h"
@@ -39,63 +39,15 @@
 namespace
 {
 
-struct Prompt {
-    QString text;
-    QString caption;
-    unsigned flags;
-};
-
-class MainFormTest : public ::testing::Test
+class MainFormTest : public MainWindowTest
 {
 protected:
-    void SetUp() override
-    {
-        LanguageResources.Discover(QStringLiteral(TAMSOR_SOURCE_DIR "/lang"));
-        ASSERT_EQ(LanguageResources.SelectLanguage(1033), 0);
-        previousMessage =
-            SetLangMessageHook([this](const QString& text, const QString& caption, unsigned flags) {
-                prompts.append({text, caption, flags});
-                return answers.isEmpty() ? int(KivMsg::IdCancel) : answers.takeFirst();
-            });
-        previousDialog = SetFileDialogHook([this](const TKivFileDialogRequest& request) {
-            dialogs.append(request);
-            return files.isEmpty() ? QString() : files.takeFirst();
-        });
-        form = std::make_unique<TFormMain>();
-        form->SetAnimateBottom(false);
-        form->ApplyLanguageTexts();
-    }
-    void TearDown() override
-    {
-        form->SetModified(false);
-        form.reset();
-        SetLangMessageHook(previousMessage);
-        SetFileDialogHook(previousDialog);
-        LanguageResources.Discover(QStringLiteral("/nonexistent"));
-    }
-
-    QString path(const QString& name) const { return dir.filePath(name); }
-    // The demo project and its register file, copied where the test may change them.
-    QString demoCopy()
-    {
-        QFile::copy(QStringLiteral(TAMSOR_SOURCE_DIR "/examples/demo.bin"), path("demo.bin"));
-        QFile::copy(QStringLiteral(TAMSOR_SOURCE_DIR "/examples/demo.zop"), path("demo.zop"));
-        return path("demo.zop");
-    }
-    QByteArray bytes(const QString& file) const
-    {
-        QFile in(file);
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-    }
     // Finishes every slide of the left panel at once.
     void finishSlides(TKIVDynamicPanel* panel)
     {
         for (int tick = 0; panel->Sliding() && tick < 1000; ++tick)
             panel->Timer();
     }
-    TKivTreeNode* node(TKivNode* handle) { return dynamic_cast<TKivTreeNode*>(handle); }
-    void select(TKivNode* handle) { form->tvProject->setCurrentItem(node(handle)); }
-    template <class Frame> Frame* bottom() { return dynamic_cast<Frame*>(form->BottomFrame()); }
     void modifyTitle(const QString& title)
     {
         select(form->Project().Node);
@@ -115,16 +67,6 @@ protected:
         frame->cbxType->setCurrentIndex(type);
         emit frame->cbxType->activated(type);
     }
-
-    LangTestFolder config; // keeps the settings away from the user's
-    QTemporaryDir dir;
-    QList<Prompt> prompts;
-    QList<int> answers;
-    QList<TKivFileDialogRequest> dialogs;
-    QStringList files;
-    TKivMessageHook previousMessage;
-    TKivFileDialogHook previousDialog;
-    std::unique_ptr<TFormMain> form;
 };
 
 TEST_F(MainFormTest, CaptionAndSaveAsOfAnUntitledProject)
@@ -583,20 +525,7 @@ TEST_F(MainFormTest, EveryControlIsNamedAndTextedInEveryLanguage)
             for (int type = 0; type < 3; ++type) {
                 if (auto* channelFrame = bottom<TFrameChannel>())
                     chooseType(channelFrame, type);
-                QStringList missing;
-                for (QWidget* widget : form->findChildren<QWidget*>()) {
-                    if (!widget->isVisibleTo(form.get()) || widget->objectName().isEmpty())
-                        continue;
-                    if (auto* label = qobject_cast<QLabel*>(widget);
-                        label && label->text().isEmpty())
-                        missing << widget->objectName() + QStringLiteral(" (text)");
-                    if (widget->focusPolicy() == Qt::NoFocus)
-                        continue;
-                    QAccessibleInterface* accessible =
-                        QAccessible::queryAccessibleInterface(widget);
-                    if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
-                        missing << widget->objectName();
-                }
+                QStringList missing = UnnamedControls(form.get());
                 for (QMenu* menu : form->findChildren<QMenu*>())
                     for (QAction* action : menu->actions())
                         if (!action->isSeparator() && action->text().isEmpty())

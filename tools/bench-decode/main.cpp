@@ -3,6 +3,7 @@
 // history. The definitions share registers. Prints the time and the megabytes written per
 // second, and the time spent building the texts alone.
 
+#include "BenchRegisters.h"
 #include "comm/KivCrc.h"
 #include "lang/KivLanRes.h"
 #include "model/KivDateTime.h"
@@ -16,7 +17,6 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <ctime>
@@ -34,24 +34,12 @@ constexpr quint32 AlarmAddress = 20000;
 constexpr int AlarmEntries = 5000;
 constexpr int AlarmDefinitions = 50;
 
-void Set(TKivStation& s, quint32 r, quint16 v)
-{
-    s.RegisterImage[2 * r] = char(v);
-    s.RegisterImage[2 * r + 1] = char(v >> 8);
-}
-
-void Set32(TKivStation& s, quint32 r, quint32 v)
-{
-    Set(s, r, quint16(v));
-    Set(s, r + 1, quint16(v >> 16));
-}
+using BenchRegisters::Set;
+using BenchRegisters::Set32;
 
 void BuildStation(TKivStation& s)
 {
-    QRandomGenerator random(42);
-    for (quint32 r = 0; r < quint32(RegisterCount); ++r)
-        Set(s, r, quint16(random.bounded(65536)));
-    Set(s, TimeOffsetRegister, 480);
+    BenchRegisters::FillRandom(s);
 
     for (int i = 0; i < Recipes; ++i) {
         auto* recipe = new TKivRecipe(s.Recipes.get());

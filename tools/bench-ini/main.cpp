@@ -1,12 +1,15 @@
 // Writes a large define file (10,000 recipes of 16 columns, 1,000 data records, 5,000 alarms)
 // to a temporary folder, in UTF-8 and in UTF-16LE, and prints how long the reader takes to
-// parse it and to look up every key an import reads.
+// parse it and to look up every key an import reads; then the time and peak memory of parsing
+// files of up to 3,000,000 one-key sections.
 
 #include "BenchDefineFile.h"
+#include "BenchMemory.h"
 #include "model/KivIniFile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -79,6 +82,36 @@ void Measure(const char* label, const QString& path)
                 static_cast<long long>(checksum));
 }
 
+// A define file of sections one-key sections, "[S0000001]" and "Key=1" (15 bytes a section).
+void MeasureManySections(int sections, const QString& folder)
+{
+    const QString path = folder + QStringLiteral("/sections-%1.def").arg(sections);
+    QByteArray text;
+    text.reserve(qsizetype(sections) * 18);
+    for (int i = 0; i < sections; ++i)
+        text += "[S" + QByteArray::number(i).rightJustified(7, '0') + "]\nKey=1\n";
+    BenchDefine::WriteFile(path, text);
+    text.clear();
+    text.squeeze();
+
+    double parseMs = 0;
+    bool found = false;
+    const long growthKiB = BenchMemory::PeakGrowthKiB([&] {
+        QElapsedTimer timer;
+        timer.start();
+        TKivIniFile ini;
+        ini.open(path);
+        parseMs = timer.nsecsElapsed() / 1e6;
+        found = ini.readInteger(QStringLiteral("S%1").arg(sections - 1, 7, 10, QChar(u'0')),
+                                u"key", 0) == 1;
+    });
+    std::printf("%9d %7.1f MB  open+parse %8.1f ms  peak memory +%7.1f MB (%5.1f x the file)%s\n",
+                sections, QFileInfo(path).size() / 1e6, parseMs, growthKiB / 1024.0,
+                growthKiB * 1024.0 / QFileInfo(path).size(), found ? "" : "  LOOKUP FAILED");
+    std::fflush(stdout);
+    QFile::remove(path);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -97,5 +130,10 @@ int main(int argc, char** argv)
                 Recipes, Columns, Records, Alarms);
     Measure("UTF-8", utf8Path);
     Measure("UTF-16LE", utf16Path);
+
+    std::printf("\nOne-key sections, one parse each in a process of its own:\n");
+    std::fflush(stdout);
+    for (int sections : {300000, 1000000, 3000000})
+        BenchMemory::InChild([&] { MeasureManySections(sections, dir.path()); });
     return 0;
 }

@@ -1,6 +1,8 @@
 // bench-project: builds projects of 1, 10, 100 and 500 read stations and prints the time to
 // save and load each, the file size and peak memory, beside the time zlib alone needs to
-// deflate and inflate the same body. Each size runs in a child process of its own.
+// deflate and inflate the same body; then loads files of 80,000 to 320,000 empty station blocks
+// (on one channel, and one per channel). Each size runs in a child process of its own.
+#include "BenchMemory.h"
 #include "model/KivDateTime.h"
 #include "model/KivFileInf.h"
 #include "model/KivTamsor.h"
@@ -13,11 +15,11 @@
 #include <cstdio>
 #include <malloc.h>
 #include <memory>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace {
+
+using namespace BenchMemory;
 
 // A register image as a panel holds it: recipe tables of small counters and set points, a data
 // log ring with time stamps and slowly changing values, alarm history, a block of noisy analog
@@ -77,36 +79,6 @@ void BuildProject(TKivTamsor& root, int stations)
                 (new TKivRecipeItem(recipe->RecipeItems.get()))->Title = QStringLiteral("Data%1").arg(c);
         }
     }
-}
-
-long StatusKiB(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-// Hands freed memory back to the system, so that an operation cannot hide its allocations in
-// memory an earlier one left resident, and makes VmHWM start again from the resident size.
-void ResetPeak()
-{
-    malloc_trim(0);
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
-}
-
-// Growth of peak resident memory in KiB while op runs.
-template <class Op> long PeakGrowthKiB(Op op)
-{
-    ResetPeak();
-    const long before = StatusKiB("VmRSS:");
-    op();
-    return StatusKiB("VmHWM:") - before;
 }
 
 template <class Op> double Milliseconds(Op op)
@@ -225,6 +197,76 @@ void RunSize(int stations, int runs, const QString& folder)
     std::fflush(stdout);
 }
 
+// The body of a project whose channels each hold only empty station blocks: the smallest file
+// that makes the loader create many stations (80,000 of them take under 100 KB).
+QByteArray EmptyStationsBody(int channels, int stationsPerChannel)
+{
+    // A block with at most one entry, appended to out; its end position counts from the start
+    // of out, as it does in a list stream and in an entry's data.
+    const auto block = [](TKivStream& out, const char* name, const char* key,
+                          const TKivStream& entry) {
+        WriteText(out, QLatin1String(name));
+        const qsizetype end = out.ReserveInt32();
+        out.WriteInt32(key ? 1 : 0);
+        if (key) {
+            WriteText(out, QLatin1String(key));
+            WriteBlock(out, entry);
+        }
+        out.PatchInt32(end, qint32(out.Position()));
+    };
+    // Entry data of a nested list: tag 19, then the list stream with its length.
+    const auto list = [](const char* name, int count, const auto& item) {
+        TKivStream items;
+        WriteText(items, QLatin1String(name));
+        items.WriteInt32(count);
+        for (int i = 0; i < count; ++i)
+            item(items);
+        TKivStream entry;
+        entry.WriteUInt8(19);
+        WriteBlock(entry, items);
+        return entry;
+    };
+    const TKivStream stations = list("TKivChannel", stationsPerChannel, [&](TKivStream& out) {
+        block(out, "TKivStation", nullptr, TKivStream());
+    });
+    const TKivStream channelList = list("TKivChannels", channels, [&](TKivStream& out) {
+        block(out, "TKivChannel", "Channel", stations);
+    });
+    TKivStream channelsObject; // entry data of a nested object: tag 18, then its block
+    channelsObject.WriteUInt8(18);
+    block(channelsObject, "TKivChannels", "Channels", channelList);
+    TKivStream root;
+    block(root, "TKivTamsor", "Channels", channelsObject);
+    return root.TakeBytes();
+}
+
+// Loading files that hold many stations: the time and memory must grow with the count alone.
+void RunManyStations(int channels, int stationsPerChannel, int runs, const QString& folder)
+{
+    const QString path = folder + QStringLiteral("/many-%1x%2.zop").arg(channels).arg(stationsPerChannel);
+    const QByteArray body = EmptyStationsBody(channels, stationsPerChannel);
+    {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(QByteArray("zop0") + QByteArray::fromHex("0b000000") +
+                   QByteArray::fromHex("54004b0069007600460069006c00650049006e006600"
+                                       "2600000000000000") +
+                   ZlibDeflate(body));
+    }
+    Best loadMs;
+    for (int run = 0; run < runs; ++run) {
+        auto loaded = std::make_unique<TKivTamsor>();
+        loadMs.Add(Milliseconds([&] { ReadProjectFile(path, *loaded); }));
+    }
+    auto loaded = std::make_unique<TKivTamsor>();
+    const long loadKiB = PeakGrowthKiB([&] { ReadProjectFile(path, *loaded); });
+    const double stations = double(channels) * stationsPerChannel;
+    std::printf("%8d %8d %8.1f %8.1f %8.1f %8.2f %8.2f\n", channels, stationsPerChannel,
+                double(QFile(path).size()) / 1024, loadMs.value, double(loadKiB) / 1024,
+                loadMs.value * 1000 / stations, double(loadKiB) * 1024 / stations);
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -240,17 +282,17 @@ int main(int argc, char** argv)
     std::printf("stations body MiB file MiB zlib-def   encode     save  enc/z save/z zlib-inf"
                 "   decode     load  dec/z load/z save+MiB load+MiB s/body l/body\n");
     std::fflush(stdout);
-    for (int stations : {1, 10, 100, 500}) {
-        const pid_t child = fork();
-        if (child == 0) {
-            RunSize(stations, runs, folder);
-            std::fflush(stdout);
-            _exit(0);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-    }
+    for (int stations : {1, 10, 100, 500})
+        InChild([&] { RunSize(stations, runs, folder); });
     std::printf("save+/load+: growth of peak resident memory during WriteProjectFile and "
-                "ReadProjectFile; s/body, l/body: that growth over the inflated body size\n");
+                "ReadProjectFile; s/body, l/body: that growth over the inflated body size\n\n");
+
+    std::printf("Empty station blocks: best of %d loads, milliseconds\n", runs);
+    std::printf("channels stations  file KiB  load ms load+MiB us/stat B/station\n");
+    std::fflush(stdout);
+    for (const auto& [channels, stations] :
+         {std::pair{1, 80000}, {1, 160000}, {1, 320000}, {80000, 1}, {320000, 1}})
+        InChild([&] { RunManyStations(channels, stations, runs, folder); });
+    std::printf("stations: per channel; load+: growth of peak resident memory while loading\n");
     return 0;
 }

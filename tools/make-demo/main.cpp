@@ -7,12 +7,12 @@
 #include "TamsorError.h"
 #include "lang/KivLanRes.h"
 #include "model/KivFileInf.h"
+#include "model/KivSaveFile.h"
 #include "model/KivTamsor.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QHash>
-#include <QSaveFile>
 #include <cstdio>
 
 namespace
@@ -20,10 +20,9 @@ namespace
 
 void WriteFile(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw TamsorError(
-            QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+    TKivSaveFile file(path);
+    file.Write(bytes);
+    file.Commit();
 }
 
 template <class Items> auto* Column(const Items& items, const QString& title)

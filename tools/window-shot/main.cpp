@@ -1,16 +1,25 @@
 // tamsor-shot: opens the main window with a project in a given language, selects a node, and
-// saves a picture of the window (or of the About box) as PNG.
+// saves a picture of the window (or of the About box, or of the schedule log) as PNG.
 //
 //   tamsor-shot --lang 1031 --project demo.zop --select station --out shot.png
-//   options: --select project|channel|station|recipe   --channel-type 0|1|2   --about
-//            --size WIDTHxHEIGHT
+//   options: --select project|channel|station|recipe|record|alarms   --channel-type 0|1|2
+//            --read (read the first station first)   --chart (a log's chart instead of its grid)
+//            --about   --size WIDTHxHEIGHT
+//            --schedule-log   runs the schedule through one read of the first station (on a
+//                             clock of its own, reports into a scratch folder) and pictures
+//                             the log window
+//            --schedule-menu  the same run, then pictures the screen with the Schedule menu
+//                             open (needs a real display, e.g. xvfb-run)
 #include "AboutForm.h"
 #include "ChannelFrame.h"
+#include "DataRecordEditFrame.h"
 #include "DynamicPanel.h"
 #include "FrameBase.h"
 #include "LangUi.h"
+#include "LogForm.h"
 #include "MainForm.h"
 #include "ProjectTree.h"
+#include "comm/ReadStation.h"
 #include "lang/KivLanRes.h"
 #include "lang/KivLangStartup.h"
 #include "model/KivTamsor.h"
@@ -18,7 +27,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCommandLineParser>
+#include <QDateTime>
+#include <QMenuBar>
 #include <QPixmap>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -35,6 +47,10 @@ TKivNode* nodeToSelect(TKivTamsor& project, const QString& what)
         return station->Node;
     if (what == QLatin1String("recipe") && station && station->Recipes->Count() > 0)
         return station->Recipes->Items(0)->Node;
+    if (what == QLatin1String("record") && station && station->DataRecords->Count() > 0)
+        return station->DataRecords->Items(0)->Node;
+    if (what == QLatin1String("alarms") && station && station->Alarms->Node)
+        return station->Alarms->Node;
     return project.Node;
 }
 
@@ -48,6 +64,36 @@ void settle(TFormMain& form)
         QApplication::processEvents();
 }
 
+// Runs the schedule until the first station has been read once, without waiting for its
+// interval: the schedule's clock is moved on by hand.
+void runScheduleOnce(TFormMain& form, const QString& reportRoot)
+{
+    static qint64 now = QDateTime::currentMSecsSinceEpoch();
+    form.SetScheduleClock([] { return now; });
+    form.SetReportRoot(reportRoot);
+    form.actScheduleRun->trigger();
+    TKivChannel* channel = form.Project().Channels->Items(0);
+    TKivStation* station = channel ? channel->Stations.Items(0) : nullptr;
+    if (!station)
+        return;
+    now += (qint64(station->ScheduleTime) + 1) * 1000;
+    form.tmScheduleTimer();
+    now += 3000;
+    form.tmScheduleTimer();
+}
+
+// The screen around the main window with its Schedule menu open.
+QPixmap scheduleMenuPicture(TFormMain& form)
+{
+    form.FormLog->hide();
+    const QRect item = form.menuBar()->actionGeometry(form.miSchedule->menuAction());
+    form.miSchedule->popup(form.menuBar()->mapToGlobal(item.bottomLeft()));
+    settle(form);
+    QScreen* screen = form.screen();
+    const QRect area = form.frameGeometry().united(form.miSchedule->geometry());
+    return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -58,7 +104,11 @@ int main(int argc, char** argv)
                        {"project", "Project file to open.", "file"},
                        {"select", "Node to select.", "node", "station"},
                        {"channel-type", "Show the first channel as this type.", "type"},
+                       {"read", "Read the first station before selecting."},
+                       {"chart", "Show a data record's chart instead of its grid."},
                        {"about", "Picture the About box instead."},
+                       {"schedule-log", "Read the first station on the schedule; picture the log."},
+                       {"schedule-menu", "Read on the schedule; picture the open Schedule menu."},
                        {"size", "Window size.", "WxH", "900x560"},
                        {"out", "PNG file to write.", "file"}});
     parser.process(app);
@@ -84,6 +134,9 @@ int main(int argc, char** argv)
     }
     form.show();
     if (form.Project().Opened) {
+        TKivChannel* channel = form.Project().Channels->Items(0);
+        if (parser.isSet("read") && channel && channel->Stations.Count() > 0)
+            ReadStation(*channel->Stations.Items(0), true, form.FileName());
         TKivNode* node = nodeToSelect(form.Project(), parser.value("select"));
         form.tvProject->setCurrentItem(dynamic_cast<TKivTreeNode*>(node));
         if (parser.isSet("channel-type")) {
@@ -93,16 +146,29 @@ int main(int argc, char** argv)
                 emit frame->cbxType->activated(type);
             }
         }
+        if (auto* editor = dynamic_cast<TFrameDataRecordEdit*>(form.ClientFrame()))
+            editor->ShowChart(parser.isSet("chart"));
         form.SetModified(false);
     }
     settle(form);
     QWidget* target = &form;
+    QTemporaryDir reports;
+    QPixmap picture;
+    if (parser.isSet("schedule-log") || parser.isSet("schedule-menu")) {
+        runScheduleOnce(form, reports.path());
+        target = form.FormLog;
+        settle(form);
+        if (parser.isSet("schedule-menu"))
+            picture = scheduleMenuPicture(form);
+    }
     if (parser.isSet("about")) {
         form.ShowAbout();
         target = form.FormAbout();
         settle(form);
     }
-    if (!target->grab().save(out)) {
+    if (picture.isNull())
+        picture = target->grab();
+    if (!picture.save(out)) {
         std::fprintf(stderr, "tamsor-shot: cannot write %s\n", qPrintable(out));
         return 1;
     }

@@ -3,6 +3,7 @@
 #include "CliProject.h"
 #include "CliReadOptions.h"
 #include "TamsorError.h"
+#include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 
 #include <QFileInfo>
@@ -75,6 +76,8 @@ int runAddChannel(const QStringList& arguments)
         throw TamsorError(QStringLiteral("choose one kind of channel: serial options, --tcp or --file"));
 
     const QString path = parser.positionalArguments().first();
+    TKivProjectLock lock(path);
+    lockCliProject(lock);
     TKivTamsor root;
     openCliProject(path, root);
     auto* channel = new TKivChannel(root.Channels.get());

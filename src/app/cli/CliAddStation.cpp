@@ -2,6 +2,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "TamsorError.h"
+#include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 
 namespace {
@@ -36,6 +37,8 @@ int runAddStation(const QStringList& arguments)
         return 2;
     }
     const QString path = parser.positionalArguments().at(0);
+    TKivProjectLock lock(path);
+    lockCliProject(lock);
     TKivTamsor root;
     openCliProject(path, root);
     TKivChannel* channel = findChannelRef(root, parser.positionalArguments().at(1));

@@ -2,6 +2,7 @@
 // exactly as a scheduled read writes it.
 #include "CliCommand.h"
 #include "CliProject.h"
+#include "TamsorError.h"
 #include "model/KivTamsor.h"
 #include "reports/KivStationReports.h"
 
@@ -75,7 +76,15 @@ int runExport(const QStringList& arguments)
                      << Qt::flush;
             continue;
         }
-        complete = printResult(WriteStationReports(*station, projectFolder)) && complete;
+        // One station's failure is reported, and the next station is still tried.
+        try {
+            complete = printResult(WriteStationReports(*station, projectFolder)) && complete;
+        } catch (const TamsorError& error) {
+            cliErr() << "tamsor-cli export: station " << stationRefText(*station) << ": "
+                     << error.message() << "\n"
+                     << Qt::flush;
+            complete = false;
+        }
     }
     return complete ? 0 : 1;
 }

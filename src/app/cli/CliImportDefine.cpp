@@ -2,6 +2,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "TamsorError.h"
+#include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 
 namespace
@@ -27,6 +28,8 @@ int runImportDefine(const QStringList& arguments)
     }
     const QString path = positional.at(0);
     const QString defineFile = positional.at(2);
+    TKivProjectLock lock(path);
+    lockCliProject(lock);
     TKivTamsor root;
     openCliProject(path, root);
     TKivStation* station = findStationRef(root, positional.at(1));

@@ -2,6 +2,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "TamsorError.h"
+#include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 
 #include <QFileInfo>
@@ -21,6 +22,8 @@ int runNew(const QStringList& arguments)
         return 2;
     }
     const QString path = parser.positionalArguments().first();
+    TKivProjectLock lock(path);
+    lockCliProject(lock);
     if (QFileInfo::exists(path) && !parser.isSet(QStringLiteral("force")))
         throw TamsorError(QStringLiteral("\"%1\" already exists (use --force to replace it)").arg(path));
 

@@ -3,9 +3,16 @@
 #include "TamsorError.h"
 #include "comm/KivSerial.h"
 #include "model/KivFileInf.h"
+#include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 
 #include <QRegularExpression>
+
+void lockCliProject(TKivProjectLock& lock)
+{
+    if (!lock.Acquire())
+        throw TamsorError(lock.ErrorText());
+}
 
 void openCliProject(const QString& path, TKivTamsor& root)
 {

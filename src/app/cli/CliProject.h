@@ -3,9 +3,15 @@
 #include <QString>
 #include <optional>
 
+class TKivProjectLock;
 class TKivTamsor;
 class TKivChannel;
 class TKivStation;
+
+// Takes the lock of a project for a command that changes it, before the command reads the file;
+// the command keeps it until it has saved. Throws TamsorError naming the holder when another
+// program keeps the lock beyond a short wait.
+void lockCliProject(TKivProjectLock& lock);
 
 // Loads the project file at path into root. Throws TamsorError when the file cannot be read,
 // is damaged, or is not a project file; root is then untouched.

@@ -4,6 +4,7 @@
 #include "CliProject.h"
 #include "comm/ReadStation.h"
 #include "comm/StationReadRunner.h"
+#include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 
 #include <QFileInfo>
@@ -108,6 +109,8 @@ int runRead(const QStringList& arguments)
         return 2;
     }
     const QString path = QFileInfo(positional.takeFirst()).absoluteFilePath();
+    TKivProjectLock lock(path);
+    lockCliProject(lock);
     TKivTamsor root;
     openCliProject(path, root);
     const QList<TKivStation*> stations = stationsToRead(root, positional);

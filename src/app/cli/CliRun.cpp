@@ -5,6 +5,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "TamsorError.h"
+#include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 #include "reports/KivStationReports.h"
 #include "schedule/BackgroundReadStarter.h"
@@ -141,6 +142,9 @@ int runSchedule(const QStringList& arguments)
                                    ? QDir(parser.value(QStringLiteral("out"))).absolutePath()
                                    : DefaultReportRoot();
 
+    // Held for the whole run: no other program may change the project it keeps saving.
+    TKivProjectLock lock(path);
+    lockCliProject(lock);
     TKivTamsor root;
     openCliProject(path, root);
     if (!hasStations(root)) {

@@ -8,6 +8,10 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 namespace
 {
 
@@ -95,10 +99,20 @@ int main(int argc, char** argv)
         cliErr() << caption << ": " << text << "\n" << Qt::flush;
         return DefaultMessageButton(flags);
     });
+    int exitCode = 1;
     try {
-        return command->run(arguments);
+        exitCode = command->run(arguments);
     } catch (const TamsorError& error) {
         cliErr() << "tamsor-cli " << name << ": " << error.message() << "\n" << Qt::flush;
         return 1;
     }
+    // Output that never arrived (a full disk under a redirection) is a failure too.
+    cliOut().flush();
+    if (cliOut().status() != QTextStream::Ok || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        cliErr() << "tamsor-cli " << name << ": cannot write the output: "
+                 << QString::fromLocal8Bit(std::strerror(errno)) << "\n"
+                 << Qt::flush;
+        return exitCode == 0 ? 1 : exitCode;
+    }
+    return exitCode;
 }

@@ -17,9 +17,11 @@ void TKivSerial::ApplyLineSettings(const SerialLineSettings& line)
 {
     PortName = line.UartPort;
     BaudRate = line.Baudrate;
-    ByteSize = line.DataBits + 5;
+    // Codes outside their lists (a damaged project) give settings Open refuses, never a
+    // number that wrapped around into a valid one.
+    ByteSize = line.DataBits >= 0 && line.DataBits <= 3 ? line.DataBits + 5 : 0;
     Parity = line.Parity;
-    StopBits = line.StopBit * 2;
+    StopBits = line.StopBit == 0 || line.StopBit == 1 ? line.StopBit * 2 : -1;
 }
 
 bool TKivSerial::Open()

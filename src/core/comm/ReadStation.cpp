@@ -1,6 +1,7 @@
 #include "ReadStation.h"
 
 #include "ReadTexts.h"
+#include "StationReadNotifier.h"
 #include "StationReadRunner.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
@@ -145,6 +146,8 @@ bool TakeStationReadOutcome(TKivStation& station, const StationReadOutcome& outc
     }
     lastOutcome() = outcome;
     lastOutcome().image.clear();
+    if (stored)
+        NotifyStationRead(station);
     return stored;
 }
 

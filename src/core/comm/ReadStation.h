@@ -10,15 +10,17 @@ class TKivStation;
 // Reads a station through its channel: a register file is loaded in place, a serial or TCP
 // device is read by the installed station read runner (StationReadRunner.h). Only a
 // successful read replaces the station's RegisterImage and sets its UpdateTime to now;
-// anything else leaves both as they were. Returns true exactly when the image was stored.
+// anything else leaves both as they were. Returns true exactly when the image was stored; a
+// stored image is then announced through NotifyStationRead (StationReadNotifier.h).
 // Register-file problems are shown as message boxes unless silent. A relative register file
 // name is taken against the folder of projectFilePath (the working folder when empty). The
 // station must belong to a channel.
 bool ReadStation(TKivStation& station, bool silent, const QString& projectFilePath = QString());
 
 // Takes the outcome of a read of station made by any path (ReadStation, or a read the caller
-// drove itself): a success stores the image and sets UpdateTime to now; the outcome becomes
-// LastStationReadOutcome. Returns true exactly when the image was stored.
+// drove itself): a success stores the image, sets UpdateTime to now and announces it through
+// NotifyStationRead; the outcome becomes LastStationReadOutcome. Returns true exactly when the
+// image was stored.
 bool TakeStationReadOutcome(TKivStation& station, const StationReadOutcome& outcome);
 
 // How the last ReadStation ended, for every channel type (state, message, duration); the

@@ -26,7 +26,13 @@ const QList<int>& allStringIds()
                         ReadInFlightHint, ReadOptionsCaption, ReadOptionsDefinedOnly,
                         ReadOptionsBlockRegisters, ReadOptionsInFlight, DefineNoModelName,
                         DefineNoModelId, DefineTooManyColumns, DefineTooManyAlarms,
-                        DefineTooManyColumnsTotal, ScheduleReportsFailed, ScheduleFolderFailed};
+                        DefineTooManyColumnsTotal, ProjectLockHeld, ProjectLockHolder,
+                        ProjectLockUnknownHolder, ProjectLockNotCreated, ReportsTooLarge,
+                        ReportsWrittenBefore, ReportsNoneWritten, ProjectTooManyObjects,
+                        CopyCells, ShowTable, ShowChart, ColumnSetupCaption, DisplayKindLabel,
+                        FillZeroCaption, IntWidthLabel, FloatWidthLabel, TimeFormatLabel,
+                        ExportCaption, FileFilterText, ExportFailed, ResetZoom, NoValuesToPlot,
+                        ChartHint, ScheduleReportsFailed, ScheduleFolderFailed, MenuScheduleLog};
         for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
             list << id;
         for (int type = 0; type <= 2; ++type)

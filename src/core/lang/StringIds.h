@@ -88,11 +88,20 @@ constexpr int ReadOptionsBlockRegisters = 9332;
 constexpr int ReadOptionsInFlight = 9333;
 constexpr int ScheduleReportsFailed = 9500; // schedule log: a read's reports not written, %s why
 constexpr int ScheduleFolderFailed = 9501;  // a report folder that cannot be made, %s the file
+constexpr int MenuScheduleLog = 9550;       // the Schedule menu's log item, with its access key
 constexpr int DefineNoModelName = 9350;
 constexpr int DefineNoModelId = 9351;
 constexpr int DefineTooManyColumns = 9352;
 constexpr int DefineTooManyAlarms = 9353;
 constexpr int DefineTooManyColumnsTotal = 9354;
+constexpr int ProjectLockHeld = 9360;
+constexpr int ProjectLockHolder = 9361;
+constexpr int ProjectLockUnknownHolder = 9362;
+constexpr int ProjectLockNotCreated = 9363;
+constexpr int ReportsTooLarge = 9364;
+constexpr int ReportsWrittenBefore = 9365;
+constexpr int ReportsNoneWritten = 9366;
+constexpr int ProjectTooManyObjects = 9367;
 // The main window, its editors and its prompts.
 constexpr int MenuSchedule = 9400;
 constexpr int MenuHelp = 9401;
@@ -137,6 +146,22 @@ constexpr int HintSave = 9439;
 constexpr int OpenFailedCaption = 9440;
 constexpr int ImportDefineFailedCaption = 9441;
 constexpr int RegisterFileLabel = 9442;
+// The definition editors and result frames.
+constexpr int CopyCells = 9450;          // the grids' copy command
+constexpr int ShowTable = 9451;          // the data-record editor's table / chart toggle
+constexpr int ShowChart = 9452;
+constexpr int ColumnSetupCaption = 9453; // the editors' setup box
+constexpr int DisplayKindLabel = 9455;
+constexpr int FillZeroCaption = 9456;
+constexpr int IntWidthLabel = 9457;
+constexpr int FloatWidthLabel = 9458;
+constexpr int TimeFormatLabel = 9459;
+constexpr int ExportCaption = 9460;      // the result frames' export command
+constexpr int FileFilterText = 9461;     // file dialog filter name of exported tables
+constexpr int ExportFailed = 9462;       // %s: why the file could not be written
+constexpr int ResetZoom = 9463;          // the chart's zoom reset
+constexpr int NoValuesToPlot = 9464;
+constexpr int ChartHint = 9465;
 
 // Item counts of the choice lists the shipped languages carry (items at list + 1 onward).
 constexpr int ScheduleIntervalCount = 13;

@@ -4,15 +4,37 @@
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 
+#include <bitset>
+
 const QByteArray& ZeroRegisterImage()
 {
     static const QByteArray zeros(RegisterImageSize, '\0');
     return zeros;
 }
 
+namespace {
+
+// The lowest station number not in used; 0 when all are.
+quint32 LowestFreeNumber(const std::bitset<256>& used)
+{
+    if (used.all())
+        return 0;
+    quint32 number = 0;
+    while (used.test(number))
+        ++number;
+    return number;
+}
+
+} // namespace
+
 // ---- TKivStation ------------------------------------------------------------------------------
 
-TKivStation::TKivStation(TKivChannel* owner) : Owner(owner)
+TKivStation::TKivStation(TKivChannel* owner)
+    : TKivStation(owner, owner ? owner->FirstFreeStationNum() : 0xFFFFFFFF)
+{
+}
+
+TKivStation::TKivStation(TKivChannel* owner, quint32 number) : Owner(owner)
 {
     Recipes = std::make_unique<TKivRecipes>(this);
     DataRecords = std::make_unique<TKivDataRecords>(this);
@@ -20,7 +42,7 @@ TKivStation::TKivStation(TKivChannel* owner) : Owner(owner)
     RegisterImage = ZeroRegisterImage();
     if (Owner) {
         Owner->Stations.AddNew(this);
-        StationNum = Owner->FirstFreeStationNum();
+        StationNum = number;
     }
 }
 
@@ -98,7 +120,17 @@ void TKivChannel::Serialize(TKivSerialization& s)
     s.ValueInt32(QStringLiteral("Parity"), Parity);
     s.ValueString(QStringLiteral("Ip"), Ip);
     s.ValueString(QStringLiteral("RegisterFileName"), RegisterFileName);
-    s.ValueList(QStringLiteral("Channel"), *this, Stations, [this] { return new TKivStation(this); });
+    // A loaded station takes the lowest number that the stations loaded before it leave free,
+    // until its own stored number replaces it. The numbers in use are noted as the stations
+    // come instead of being searched for again for each one, so a long list loads in linear
+    // time.
+    s.ValueList(QStringLiteral("Channel"), *this, Stations,
+                [this, used = std::bitset<256>(), last = (TKivStation*)nullptr]() mutable {
+                    if (last && last->StationNum < used.size())
+                        used.set(last->StationNum);
+                    last = new TKivStation(this, LowestFreeNumber(used));
+                    return last;
+                });
     SerializeReadOptions(s);
 }
 
@@ -144,6 +176,9 @@ QString TKivChannel::GetCaption() const
         return Ip;
     if (Type == TypeRegisterFile && !RegisterFileName.isEmpty())
         return RegisterFileName;
+    // A stored type outside the three known ones names no text of its own.
+    if (Type < TypeUart || Type > TypeRegisterFile)
+        return QStringLiteral("?");
     return GetLangString(StrId::ChannelTypeBase + 1 + Type);
 }
 
@@ -158,16 +193,12 @@ TKivStation* TKivChannel::FindStation(quint32 number) const
 
 quint32 TKivChannel::FirstFreeStationNum() const
 {
-    bool used[256] = {};
+    std::bitset<256> used;
     for (const TKivStation* station : Stations) {
-        if (station->StationNum < 256)
-            used[station->StationNum] = true;
+        if (station->StationNum < used.size())
+            used.set(station->StationNum);
     }
-    for (quint32 number = 0; number < 256; ++number) {
-        if (!used[number])
-            return number;
-    }
-    return 0;
+    return LowestFreeNumber(used);
 }
 
 void TKivChannel::SetScheduleBase(quint32 time)

@@ -22,7 +22,10 @@ const QByteArray& ZeroRegisterImage();
 // One HMI device on a channel: its identity, definitions, schedule and register image.
 class TKivStation : public TKivPersistent {
 public:
+    // Joins owner's stations with the lowest number none of them uses.
     explicit TKivStation(TKivChannel* owner);
+    // Joins owner's stations with the given number.
+    TKivStation(TKivChannel* owner, quint32 number);
     ~TKivStation() override;
     QString ClassName() const override { return QStringLiteral("TKivStation"); }
     void Serialize(TKivSerialization& s) override;

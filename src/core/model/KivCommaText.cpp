@@ -40,15 +40,14 @@ QStringList FromCommaText(const QString& text)
     QStringList items;
     const qsizetype n = text.size();
     qsizetype i = 0;
-    // Outside quotes a NUL character ends the text, as it ends a C string; inside quotes it is
-    // part of the item, so every list CommaText writes reads back whole.
-    const auto atEnd = [&] { return i >= n || text[i].unicode() == 0; };
+    // Every control character counts as a blank, NUL too: it ends a bare item like a space
+    // and is passed over, so each step of the loop below moves forward.
     const auto skipBlanks = [&] {
-        while (i < n && text[i].unicode() >= 1 && text[i].unicode() <= ' ')
+        while (i < n && text[i].unicode() <= ' ')
             ++i;
     };
     skipBlanks();
-    while (!atEnd()) {
+    while (i < n) {
         QString item;
         if (text[i] == QLatin1Char('"')) {
             ++i;
@@ -77,7 +76,7 @@ QStringList FromCommaText(const QString& text)
         skipBlanks();
         if (i < n && text[i] == QLatin1Char(',')) {
             ++i;
-            if (atEnd()) {
+            if (i == n) {
                 items.append(QString());
                 break;
             }

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -23,28 +25,58 @@ QStringView TrimBlanks(QStringView text)
     return text.sliced(begin, end - begin);
 }
 
-// Section and key names compared without regard to case: plain ASCII names (all of a define
-// file's own) are lowered directly, others case-folded.
-QString FoldName(QStringView name)
+char16_t LowerAscii(char16_t c)
 {
-    QString folded(name.size(), Qt::Uninitialized);
-    QChar* out = folded.data();
-    for (QChar c : name) {
-        const char16_t u = c.unicode();
-        if (u >= 0x80)
-            return name.toString().toCaseFolded();
-        *out++ = QChar(u >= u'A' && u <= u'Z' ? u + 32 : u);
-    }
-    return folded;
+    return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
 }
 
-QString ValueText(QStringView raw)
+bool IsAscii(QStringView name)
+{
+    for (QChar c : name) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Section and key names compare without regard to case: plain ASCII letters directly, names
+// with other letters by their case-folded forms.
+bool SameName(QStringView a, QStringView b)
+{
+    if (a.size() == b.size()) {
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            const char16_t x = a[i].unicode();
+            const char16_t y = b[i].unicode();
+            if (x >= 0x80 || y >= 0x80)
+                return a.toString().toCaseFolded() == b.toString().toCaseFolded();
+            if (LowerAscii(x) != LowerAscii(y))
+                return false;
+        }
+        return true;
+    }
+    if (IsAscii(a) && IsAscii(b))
+        return false;
+    return a.toString().toCaseFolded() == b.toString().toCaseFolded();
+}
+
+// A hash that names equal by SameName share: FNV-1a over the folded code units; plain ASCII
+// names are folded as they are hashed, without a copy.
+quint32 HashName(QStringView name)
+{
+    const QString folded = IsAscii(name) ? QString() : name.toString().toCaseFolded();
+    quint64 hash = 14695981039346656037ull;
+    for (QChar c : folded.isNull() ? name : QStringView(folded))
+        hash = (hash ^ LowerAscii(c.unicode())) * 1099511628211ull;
+    return quint32(hash ^ (hash >> 32));
+}
+
+QStringView ValueText(QStringView raw)
 {
     QStringView value = TrimBlanks(raw);
     if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
         value.back() == value.front())
         value = value.sliced(1, value.size() - 2);
-    return value.left(TKivIniFile::MaxValueLength).toString();
+    return value.left(TKivIniFile::MaxValueLength);
 }
 
 // Windows-1252: Latin-1 except for 0x80-0x9F; the five codes it leaves unassigned map to the
@@ -76,9 +108,29 @@ QString DecodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes)
 
 } // namespace
 
-bool TKivIniFile::open(const QString& fileName, QString* error)
+TKivIniFile::Name::Name(QStringView name) : text(TrimBlanks(name)), hash(HashName(text)) {}
+
+size_t qHash(const TKivIniFile::Name& name, size_t seed)
+{
+    return qHash(name.hash, seed);
+}
+
+bool operator==(const TKivIniFile::Name& a, const TKivIniFile::Name& b)
+{
+    return a.hash == b.hash && SameName(a.text, b.text);
+}
+
+void TKivIniFile::clear()
 {
     m_sections.clear();
+    m_entries = std::vector<Entry>();
+    m_text.clear();
+}
+
+bool TKivIniFile::open(const QString& fileName, QString* error)
+{
+    clear();
+
     QFile file(fileName);
     QString reason;
     if (!file.open(QIODevice::ReadOnly))
@@ -96,7 +148,7 @@ bool TKivIniFile::open(const QString& fileName, QString* error)
     }
     if (reason.isEmpty())
         return true;
-    m_sections.clear();
+    clear();
     if (error) {
         *error = QStringLiteral("Cannot open file \"%1\". %2")
                      .arg(QDir::toNativeSeparators(fileName), reason);
@@ -106,9 +158,9 @@ bool TKivIniFile::open(const QString& fileName, QString* error)
 
 void TKivIniFile::loadFromData(const QByteArray& data)
 {
-    m_sections.clear();
-    const QString text = decode(data);
-    parse(text);
+    clear();
+    m_text = decode(data);
+    parse();
 }
 
 QString TKivIniFile::decode(const QByteArray& data)
@@ -140,9 +192,10 @@ QString TKivIniFile::decode(const QByteArray& data)
     return DecodeWindows1252(data);
 }
 
-void TKivIniFile::parse(QStringView text)
+void TKivIniFile::parse()
 {
-    Section* current = nullptr;
+    const QStringView text(m_text);
+    Section* current = nullptr; // null before the first section and in a repeated one
     qsizetype pos = 0;
     const qsizetype size = text.size();
     while (pos < size) {
@@ -154,49 +207,78 @@ void TKivIniFile::parse(QStringView text)
         if (line.isEmpty() || line.front() == u';')
             continue;
         if (line.front() == u'[') {
+            if (current)
+                sortEntries(*current);
             const qsizetype close = line.indexOf(u']');
-            const QStringView name =
-                TrimBlanks(close < 0 ? line.sliced(1) : line.sliced(1, close - 1));
-            const QString folded = FoldName(name);
-            current = m_sections.contains(folded) ? nullptr : &m_sections[folded];
+            const Name name(close < 0 ? line.sliced(1) : line.sliced(1, close - 1));
+            const qsizetype sections = m_sections.size();
+            current = &m_sections[name];
+            if (m_sections.size() > sections)
+                *current = {qint32(m_entries.size()), 0};
+            else
+                current = nullptr;
             continue;
         }
         const qsizetype equals = line.indexOf(u'=');
         if (!current || equals < 0)
             continue;
-        const QStringView key = TrimBlanks(line.first(equals));
-        if (key.isEmpty())
+        const Name key(line.first(equals));
+        if (key.text.isEmpty())
             continue;
-        const QString folded = FoldName(key);
-        if (!current->contains(folded))
-            current->insert(folded, ValueText(line.sliced(equals + 1)));
+        m_entries.push_back({key.hash, spanOf(key.text), spanOf(ValueText(line.sliced(equals + 1)))});
+        ++current->count;
     }
+    if (current)
+        sortEntries(*current);
+}
+
+void TKivIniFile::sortEntries(const Section& section)
+{
+    if (section.count < 2)
+        return;
+    const auto first = m_entries.begin() + section.first;
+    // Stable: of two lines of one key, the first stays first and is the one found.
+    std::stable_sort(first, first + section.count,
+                     [](const Entry& a, const Entry& b) { return a.hash < b.hash; });
+}
+
+TKivIniFile::Span TKivIniFile::spanOf(QStringView part) const
+{
+    return {qint32(part.data() - m_text.constData()), qint32(part.size())};
 }
 
 QString TKivIniFile::readString(QStringView section, QStringView key,
                                 const QString& defaultValue) const
 {
-    const auto sectionIt = m_sections.constFind(FoldName(TrimBlanks(section)));
-    if (sectionIt == m_sections.cend())
-        return defaultValue;
-    const auto keyIt = sectionIt->constFind(FoldName(TrimBlanks(key)));
-    return keyIt == sectionIt->cend() ? defaultValue : *keyIt;
+    const auto value = find(section, key);
+    return value ? value->toString() : defaultValue;
 }
 
 qint32 TKivIniFile::readInteger(QStringView section, QStringView key, qint32 defaultValue) const
 {
-    const auto sectionIt = m_sections.constFind(FoldName(TrimBlanks(section)));
-    if (sectionIt == m_sections.cend())
-        return defaultValue;
-    const auto keyIt = sectionIt->constFind(FoldName(TrimBlanks(key)));
-    if (keyIt == sectionIt->cend())
-        return defaultValue;
-    return parseInteger(*keyIt).value_or(defaultValue);
+    const auto value = find(section, key);
+    return value ? parseInteger(*value).value_or(defaultValue) : defaultValue;
+}
+
+std::optional<QStringView> TKivIniFile::find(QStringView section, QStringView key) const
+{
+    const auto found = m_sections.constFind(Name(section));
+    if (found == m_sections.cend())
+        return std::nullopt;
+    const Name name(key);
+    const auto end = m_entries.begin() + found->first + found->count;
+    auto entry = std::lower_bound(m_entries.begin() + found->first, end, name.hash,
+                                  [](const Entry& e, quint32 hash) { return e.hash < hash; });
+    for (; entry != end && entry->hash == name.hash; ++entry) {
+        if (SameName(text(entry->key), name.text))
+            return text(entry->value);
+    }
+    return std::nullopt;
 }
 
 bool TKivIniFile::hasSection(QStringView section) const
 {
-    return m_sections.contains(FoldName(TrimBlanks(section)));
+    return m_sections.contains(Name(section));
 }
 
 std::optional<qint32> TKivIniFile::parseInteger(QStringView text)

@@ -1,7 +1,9 @@
 #pragma once
 
-// Reader of define files (INI text). The file is parsed once into a lookup table; every read
-// afterwards is a hash lookup.
+// Reader of define files (INI text). The file is parsed once into lookup tables that point into
+// the decoded text instead of copying names and values out of it, so memory stays a small
+// multiple of the file's size whatever its shape (millions of one-key sections included);
+// every read afterwards is a hash lookup.
 //
 // Value rules, which define files from the field rely on:
 // - section and key names match regardless of letter case; blanks around them do not count;
@@ -22,6 +24,7 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
+#include <vector>
 
 class TKivIniFile
 {
@@ -61,13 +64,46 @@ public:
     // is not a number.
     static std::optional<qint32> parseInteger(QStringView text);
 
+    // A section or key name compared without regard to case, with the hash of its folded form
+    // (so that most names that differ are told apart without comparing their letters).
+    struct Name {
+        explicit Name(QStringView name);
+        QStringView text;
+        quint32 hash;
+    };
+
 private:
-    using Section = QHash<QString, QString>;
+    // A run of the decoded text, as offsets (a 128 MB file has fewer than 2^31 characters).
+    struct Span {
+        qint32 start;
+        qint32 length;
+    };
+    // One key line of a section. A section's entries lie together, sorted by the keys' hashes
+    // and, for equal hashes, in the order of the file.
+    struct Entry {
+        quint32 hash;
+        Span key;
+        Span value;
+    };
+    struct Section {
+        qint32 first; // index of its first entry
+        qint32 count;
+    };
 
     QString decode(const QByteArray& data);
-    void parse(QStringView text);
+    void parse();
+    void clear();
+    void sortEntries(const Section& section);
+    QStringView text(const Span& span) const { return QStringView(m_text).sliced(span.start, span.length); }
+    Span spanOf(QStringView part) const;
+    std::optional<QStringView> find(QStringView section, QStringView key) const;
 
-    QHash<QString, Section> m_sections;
+    QString m_text; // the decoded file; every name and value is a part of it
+    QHash<Name, Section> m_sections;
+    std::vector<Entry> m_entries;
     QByteArray m_legacyEncoding;
     Encoding m_encoding = Encoding::Utf8;
 };
+
+size_t qHash(const TKivIniFile::Name& name, size_t seed = 0);
+bool operator==(const TKivIniFile::Name& a, const TKivIniFile::Name& b);

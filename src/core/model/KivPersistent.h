@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 class TKivSerialization;
 
 // Base of every project object. Serialize lists the object's keys; the rest is built on it.
@@ -60,6 +62,16 @@ public:
         const qsizetype index = m_items.lastIndexOf(item);
         if (index >= 0)
             m_items.removeAt(index);
+    }
+    // Moves every item of other, in order, to the end of this list; reown(item) makes each
+    // one this list's. Takes time in proportion to the items moved, however many there are.
+    template <class Reown> void TakeAllFrom(TKivList& other, Reown reown)
+    {
+        m_items.reserve(m_items.size() + other.m_items.size());
+        for (T* item : std::exchange(other.m_items, QList<T*>())) {
+            reown(item);
+            m_items.append(item);
+        }
     }
     int IndexOf(const T* item) const { return int(m_items.indexOf(const_cast<T*>(item))); }
     // Destroys the owned items from last to first, then empties the list.

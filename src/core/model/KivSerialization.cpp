@@ -2,6 +2,9 @@
 
 #include "KivCommaText.h"
 #include "TamsorError.h"
+#include "comm/ReadTexts.h"
+#include "lang/KivLanRes.h"
+#include "lang/StringIds.h"
 
 #include <QtEndian>
 #include <cstring>
@@ -201,7 +204,11 @@ void TKivSerialization::SaveBytes(const QString& key, quint8 tag, const QByteArr
 const char* TKivSerialization::EntryPayload(const QString& key, quint8 tag,
                                             qsizetype payloadSize)
 {
-    TKivStream& buffer = KeyStream(key);
+    // An absent key reads as absent without an empty entry being made for it.
+    const auto entry = m_keys.find(key);
+    if (entry == m_keys.end())
+        return nullptr;
+    TKivStream& buffer = entry->second.buffer;
     buffer.SetPosition(0);
     if (buffer.Size() < 1 + payloadSize || quint8(buffer.Data()[0]) != tag)
         return nullptr;
@@ -364,4 +371,14 @@ qint32 TKivSerialization::ReadListHeader(TKivStream& in, const TKivPersistent& l
     if (count < 0 || qsizetype(count) * minimumBlockSize > in.Remaining())
         ThrowStreamReadError();
     return count;
+}
+
+void TKivSerialization::CountListItems(TKivStream& in, qint32 count)
+{
+    if (!in.ReadsFromSource())
+        return; // copies of objects in memory are as large as their originals
+    in.m_listItems += count;
+    if (in.m_listItems > MaxLoadedListItems)
+        throw TamsorError(FormatLangText(GetLangString(StrId::ProjectTooManyObjects),
+                                         {QString::number(MaxLoadedListItems)}));
 }

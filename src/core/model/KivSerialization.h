@@ -8,6 +8,11 @@
 #include <map>
 #include <vector>
 
+// The most list items (channels, stations, tables, columns and alarms together) that loading
+// one project file creates. Far beyond any real project, it keeps a small file of empty blocks
+// from taking gigabytes of memory (each item takes several hundred bytes).
+constexpr qint64 MaxLoadedListItems = qint64(1) << 21;
+
 // One transfer of one object to or from an object block. Mode 0 reads the block at
 // construction; mode 1 collects the entries and StoreBlock appends the block.
 class TKivSerialization {
@@ -95,6 +100,9 @@ private:
     void BeginListLoad(const QString& key, TKivStream& scratch);
     // The stored item count, or -1 when the list is stored under another name.
     static qint32 ReadListHeader(TKivStream& in, const TKivPersistent& listOwner);
+    // Adds count to the items a load from a file creates; past MaxLoadedListItems the load is
+    // refused before any of them is made.
+    static void CountListItems(TKivStream& in, qint32 count);
     template <class T, class Create>
     static void LoadList(TKivStream& in, const TKivPersistent& listOwner, TKivList<T>& list,
                          Create create)
@@ -102,6 +110,7 @@ private:
         const qint32 count = ReadListHeader(in, listOwner);
         if (count < 0)
             return;
+        CountListItems(in, count);
         list.Clear();
         for (qint32 i = 0; i < count; ++i)
             create()->SerializeStream(Load, in);

@@ -1,9 +1,9 @@
 #include "KivStream.h"
 
+#include "KivSaveFile.h"
 #include "TamsorError.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 #include <cstring>
 
@@ -295,17 +295,9 @@ void TKivStream::LoadFromFile(const QString& path)
 
 void TKivStream::SaveToFile(const QString& path)
 {
-    QSaveFile file(path);
-    const auto fail = [&] {
-        throw TamsorError(
-            QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        fail();
-    if (file.write(m_data) != m_data.size())
-        fail();
-    if (!file.commit())
-        fail();
+    TKivSaveFile file(path);
+    file.Write(m_data);
+    file.Commit();
 }
 
 TKivStream TKivStream::View(const char* data, qsizetype size)

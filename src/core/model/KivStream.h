@@ -84,7 +84,7 @@ public:
     QByteArray TakeBytes(); // leaves the stream empty
 
     void LoadFromFile(const QString& path); // TamsorError "Cannot open file "%s". %s"
-    void SaveToFile(const QString& path);   // atomic replace; "Cannot create file "%s". %s"
+    void SaveToFile(const QString& path);   // whole or not at all (TKivSaveFile)
 
     // A read-only window on bytes owned elsewhere, valid while they are; writing copies first.
     static TKivStream View(const char* data, qsizetype size);
@@ -124,6 +124,7 @@ private:
     qsizetype m_held = 0;
     qsizetype m_limit = 0;
     qsizetype m_claimed = 0;
+    qint64 m_listItems = 0; // items of nested lists loaded so far (TKivSerialization)
 };
 
 // A part of a pulling stream that a length or end position marks out: while it is entered,

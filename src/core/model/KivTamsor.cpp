@@ -22,12 +22,7 @@ void TKivChannels::SetScheduleBase(quint32 time)
 
 void TKivChannels::TakeChannelsFrom(TKivChannels& other)
 {
-    const QList<TKivChannel*> moving(other.begin(), other.end());
-    for (TKivChannel* channel : moving) {
-        other.Remove(channel);
-        channel->Owner = this;
-        Add(channel);
-    }
+    TakeAllFrom(other, [this](TKivChannel* channel) { channel->Owner = this; });
 }
 
 // ---- TKivTamsor -------------------------------------------------------------------------------

@@ -86,26 +86,58 @@ TKivDataRecordTable::TKivDataRecordTable(const TKivDataRecord& record, const QBy
     }
 }
 
+std::optional<quint32> TKivDataRecordTable::ColumnValue(qint64 row, const Column& column,
+                                                        ValueFormat& display) const
+{
+    if (FormatRegisterCount(column.format) == 0)
+        return std::nullopt;
+    const auto first = m_ring.EntryRegisterNumber(row, 0);
+    if (!first)
+        return std::nullopt;
+    return TakeImageValue(m_image, *first + column.offset, column.format, display);
+}
+
+std::optional<quint32> TKivDataRecordTable::ShownTick(qint64 row) const
+{
+    const auto tickRegister = m_ring.TickRegisterNumber(row);
+    const auto tick = tickRegister ? ImageRegister32(m_image, *tickRegister) : std::nullopt;
+    if (!tick)
+        return std::nullopt;
+    return ApplyTimeOffset(m_image, *tick);
+}
+
 void TKivDataRecordTable::RowCells(qint64 row, QStringList& cells) const
 {
     cells.clear();
     cells.append(QString::number(row));
-    const auto first = m_ring.EntryRegisterNumber(row, 0);
-    const auto tickRegister = m_ring.TickRegisterNumber(row);
+    std::optional<quint32> tick;
+    bool tickTaken = false;
     for (const Column& column : m_columns) {
         if (column.format == DataFormat::Tick) {
-            const auto tick = tickRegister ? ImageRegister32(m_image, *tickRegister) : std::nullopt;
-            cells.append(tick ? FormatTick(ApplyTimeOffset(m_image, *tick), column.tickFormat)
-                              : QString());
-        } else if (FormatRegisterCount(column.format) > 0 && first) {
-            ValueFormat display = column.display;
-            const auto value =
-                TakeImageValue(m_image, *first + column.offset, column.format, display);
-            cells.append(value ? FormatValue(*value, display) : QString());
-        } else {
-            cells.append(QString());
+            if (!tickTaken) {
+                tick = ShownTick(row);
+                tickTaken = true;
+            }
+            cells.append(tick ? FormatTick(*tick, column.tickFormat) : QString());
+            continue;
         }
+        ValueFormat display = column.display;
+        const auto value = ColumnValue(row, column, display);
+        cells.append(value ? FormatValue(*value, display) : QString());
     }
+}
+
+bool TKivDataRecordTable::IsTickColumn(qsizetype column) const
+{
+    return m_columns[column].format == DataFormat::Tick;
+}
+
+std::optional<double> TKivDataRecordTable::CellNumber(qint64 row, qsizetype column) const
+{
+    const Column& c = m_columns[column];
+    ValueFormat display = c.display;
+    const auto value = c.format == DataFormat::Tick ? std::nullopt : ColumnValue(row, c, display);
+    return value ? ValueNumber(*value, display) : std::nullopt;
 }
 
 TKivStation* TKivDataRecord::Station() const

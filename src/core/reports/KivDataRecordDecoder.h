@@ -52,6 +52,13 @@ public:
     }
     void RowCells(qint64 row, QStringList& cells) const override;
 
+    // The same rows as numbers, for plotting: value columns (every column but the time stamps)
+    // and the entry's time stamp with the time offset applied. Nothing where the cell is empty.
+    qsizetype ColumnCount() const { return qsizetype(m_columns.size()); }
+    bool IsTickColumn(qsizetype column) const;
+    std::optional<double> CellNumber(qint64 row, qsizetype column) const;
+    std::optional<quint32> ShownTick(qint64 row) const;
+
 private:
     struct Column {
         int format;
@@ -59,6 +66,11 @@ private:
         qint64 offset; // registers from the start of the slot
         QString tickFormat;
     };
+    // The value of column in row, with the display fields decoding adjusts; nothing when the
+    // column takes no register or its registers lie outside the image.
+    std::optional<quint32> ColumnValue(qint64 row, const Column& column,
+                                       ValueFormat& display) const;
+
     QByteArray m_image;
     TKivDataRecordRing m_ring;
     std::vector<Column> m_columns;

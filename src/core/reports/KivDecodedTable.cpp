@@ -1,5 +1,10 @@
 #include "KivDecodedTable.h"
 
+qint64 TableCells(const TKivDecodedTable& table)
+{
+    return 2 + (table.RowCount() + 1) * qint64(table.Heading.size());
+}
+
 QList<QStringList> TableRows(const TKivDecodedTable& table)
 {
     QList<QStringList> rows;

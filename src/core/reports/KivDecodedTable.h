@@ -43,6 +43,9 @@ public:
     virtual void RowCells(qint64 row, QStringList& cells) const = 0;
 };
 
+// The cells of the table's text: title, last-read line, heading and record rows.
+qint64 TableCells(const TKivDecodedTable& table);
+
 // Every record row of table.
 QList<QStringList> TableRows(const TKivDecodedTable& table);
 

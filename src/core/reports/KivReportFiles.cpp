@@ -1,10 +1,9 @@
 #include "KivReportFiles.h"
 
-#include "TamsorError.h"
+#include "model/KivSaveFile.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSysInfo>
 #include <QtEndian>
 
@@ -98,19 +97,13 @@ QByteArray TKivTableText::Bytes() const
 
 void TKivTableText::SaveToFile(const QString& fileName) const
 {
-    QSaveFile file(fileName);
-    bool written = file.open(QIODevice::WriteOnly);
+    TKivSaveFile file(fileName);
     if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
         // The text's UTF-16 code units already are the file's bytes: no copy of a large table.
-        const qint64 size = 2 * m_text.size();
-        written = written && file.write("\xFF\xFE", 2) == 2 &&
-                  file.write(reinterpret_cast<const char*>(m_text.utf16()), size) == size;
+        file.Write("\xFF\xFE", 2);
+        file.Write(reinterpret_cast<const char*>(m_text.utf16()), 2 * m_text.size());
     } else {
-        const QByteArray bytes = Bytes();
-        written = written && file.write(bytes) == bytes.size();
+        file.Write(Bytes());
     }
-    if (!written || !file.commit()) {
-        throw TamsorError(QStringLiteral("Cannot create file \"%1\". %2")
-                              .arg(QDir::toNativeSeparators(fileName), file.errorString()));
-    }
+    file.Commit();
 }

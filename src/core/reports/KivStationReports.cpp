@@ -1,8 +1,12 @@
 #include "KivStationReports.h"
 
+#include "KivAlarmDecoder.h"
+#include "KivDataRecordDecoder.h"
 #include "KivDateFormat.h"
+#include "KivRecipeDecoder.h"
 #include "KivReportFiles.h"
 #include "KivUtil.h"
+#include "comm/ReadTexts.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 #include "model/KivChannel.h"
@@ -75,18 +79,54 @@ QString StationFolderName(const TKivStation& station)
 namespace
 {
 
-// Writes one table's file when its folder can be made; records the outcome.
-template <class Table>
-void WriteTableFile(const Table& table, const QString& folder, const QString& fileName,
-                    StationReportsResult& result)
+QString LangText(int id, const QStringList& args = {})
 {
-    const QString path = folder + u'/' + fileName;
-    if (!ForceFileFolder(path)) {
-        result.Skipped.append(path);
-        return;
-    }
-    if (table.ExportTxt(path))
-        result.Files.append(path);
+    return FormatLangText(GetLangString(id), args);
+}
+
+// Calls visit(folder name, table definition, decoded table) for each report of the station in
+// the order they are written: recipes, data records, then the alarm history when there are
+// alarms.
+template <class Visit> void ForEachReport(const TKivStation& station, Visit visit)
+{
+    const QByteArray& image = station.RegisterImage;
+    const double time = station.UpdateTime;
+    const QString recipeText = GetLangString(StrId::RecipeFolder);
+    for (const TKivRecipe* recipe : *station.Recipes)
+        visit(SafePathName(recipeText + u'(' + recipe->Name + u')'), *recipe,
+              [&] { return TKivRecipeTable(*recipe, image, time); });
+    const QString recordText = GetLangString(StrId::DataRecordFolder);
+    for (const TKivDataRecord* record : *station.DataRecords)
+        visit(SafePathName(recordText + u'(' + record->Name + u')'), *record,
+              [&] { return TKivDataRecordTable(*record, image, time); });
+    if (station.Alarms->Count() > 0)
+        visit(SafePathName(GetLangString(StrId::AlarmFolder)), *station.Alarms,
+              [&] { return TKivAlarmTable(*station.Alarms, image, time); });
+}
+
+// Refuses, before anything is written, reports that together pass MaxStationReportCells.
+void CheckReportSize(const TKivStation& station)
+{
+    qint64 cells = 0;
+    ForEachReport(station, [&](const QString& folder, const auto&, const auto& decode) {
+        cells += TableCells(decode());
+        if (cells > MaxStationReportCells)
+            throw TKivReportError(LangText(StrId::ReportsTooLarge,
+                                           {folder, QString::number(MaxStationReportCells)}),
+                                  {});
+    });
+}
+
+// The failure of one file, with the station's files written before it.
+[[noreturn]] void ThrowWriteFailure(const TamsorError& error, const QStringList& written)
+{
+    QString message = error.message() + u'\n';
+    if (written.isEmpty())
+        message += GetLangString(StrId::ReportsNoneWritten);
+    else
+        message += GetLangString(StrId::ReportsWrittenBefore) + QStringLiteral("\n  ") +
+                   written.join(QStringLiteral("\n  "));
+    throw TKivReportError(message, written);
 }
 
 } // namespace
@@ -94,25 +134,24 @@ void WriteTableFile(const Table& table, const QString& folder, const QString& fi
 StationReportsResult WriteStationFolderReports(const TKivStation& station,
                                                const QString& stationFolder)
 {
+    CheckReportSize(station);
     StationReportsResult result;
     const QString date =
         FormatDateTime(GetLangString(StrId::ReportFilePattern), station.UpdateTime);
     const QString fileName = SafePathName(date + QStringLiteral(".txt"));
-    const QString recipeText = GetLangString(StrId::RecipeFolder);
-    const QString recordText = GetLangString(StrId::DataRecordFolder);
-
-    for (const TKivRecipe* recipe : *station.Recipes) {
-        const QString folder = SafePathName(recipeText + u'(' + recipe->Name + u')');
-        WriteTableFile(*recipe, stationFolder + u'/' + folder, fileName, result);
-    }
-    for (const TKivDataRecord* record : *station.DataRecords) {
-        const QString folder = SafePathName(recordText + u'(' + record->Name + u')');
-        WriteTableFile(*record, stationFolder + u'/' + folder, fileName, result);
-    }
-    if (station.Alarms->Count() > 0) {
-        const QString folder = SafePathName(GetLangString(StrId::AlarmFolder));
-        WriteTableFile(*station.Alarms, stationFolder + u'/' + folder, fileName, result);
-    }
+    ForEachReport(station, [&](const QString& folder, const auto& table, const auto&) {
+        const QString path = stationFolder + u'/' + folder + u'/' + fileName;
+        if (!ForceFileFolder(path)) {
+            result.Skipped.append(path);
+            return;
+        }
+        try {
+            if (table.ExportTxt(path))
+                result.Files.append(path);
+        } catch (const TamsorError& error) {
+            ThrowWriteFailure(error, result.Files);
+        }
+    });
     return result;
 }
 

@@ -99,6 +99,65 @@ quint32 ScaledFloatMagnitude(float number, qint32 floatWidth, bool& negative)
     return quint32(quint64(number));
 }
 
+// What FormatValue writes: the magnitude in its base and whether a "-" goes before it. Nothing
+// when the display kind is not one of the three.
+struct ValueMagnitude {
+    quint32 magnitude = 0;
+    int base = 10;
+    bool negative = false;
+};
+
+std::optional<ValueMagnitude> MagnitudeOf(quint32 value, const ValueFormat& format)
+{
+    ValueMagnitude m;
+    switch (format.Option & OptionKindMask) {
+    case DisplayKind::Decimal:
+        m.magnitude = value;
+        if (!(format.Option & OptionUnsigned) && qint32(value) < 0) {
+            m.negative = true;
+            m.magnitude = 0u - value;
+        }
+        break;
+    case DisplayKind::Hexadecimal:
+        m.magnitude = value;
+        m.base = 16;
+        break;
+    case DisplayKind::FloatingPoint:
+        m.magnitude =
+            ScaledFloatMagnitude(std::bit_cast<float>(value), format.FloatWidth, m.negative);
+        break;
+    default:
+        return std::nullopt;
+    }
+    if (m.magnitude == 0)
+        m.negative = false;
+    return m;
+}
+
+// Digits FormatValue writes for a magnitude of digitCount digits, point not counted.
+qint64 ShownDigits(int digitCount, const ValueFormat& format)
+{
+    const qint64 floatWidth = format.FloatWidth;
+    const qint64 minDigits =
+        (format.Option & OptionZeroFill) ? qint64(format.IntWidth) + floatWidth : floatWidth + 1;
+    return std::max<qint64>(digitCount, minDigits);
+}
+
+bool FitsValueText(bool negative, qint64 shownDigits, const ValueFormat& format)
+{
+    return (negative ? 1 : 0) + shownDigits + (format.FloatWidth > 0 ? 1 : 0) <= MaxValueText;
+}
+
+int DigitCount(quint32 magnitude, int base)
+{
+    int count = 1;
+    while (magnitude >= quint32(base)) {
+        magnitude /= base;
+        ++count;
+    }
+    return count;
+}
+
 } // namespace
 
 QString FormatValue(quint32 value, const ValueFormat& format, QChar decimalChar)
@@ -106,27 +165,12 @@ QString FormatValue(quint32 value, const ValueFormat& format, QChar decimalChar)
     // The digits after the point, the point and one digit before it must fit.
     if (format.FloatWidth > MaxValueText - 2)
         return QString();
-    bool negative = false;
-    quint32 magnitude = 0;
-    int base = 10;
-    switch (format.Option & OptionKindMask) {
-    case DisplayKind::Decimal:
-        magnitude = value;
-        if (!(format.Option & OptionUnsigned) && qint32(value) < 0) {
-            negative = true;
-            magnitude = 0u - value;
-        }
-        break;
-    case DisplayKind::Hexadecimal:
-        magnitude = value;
-        base = 16;
-        break;
-    case DisplayKind::FloatingPoint:
-        magnitude = ScaledFloatMagnitude(std::bit_cast<float>(value), format.FloatWidth, negative);
-        break;
-    default:
+    const auto shown = MagnitudeOf(value, format);
+    if (!shown)
         return QString();
-    }
+    quint32 magnitude = shown->magnitude;
+    const int base = shown->base;
+    const bool negative = shown->negative;
 
     char digits[32];
     int digitCount = 0;
@@ -134,14 +178,10 @@ QString FormatValue(quint32 value, const ValueFormat& format, QChar decimalChar)
         digits[digitCount++] = "0123456789ABCDEF"[magnitude % base];
         magnitude /= base;
     } while (magnitude != 0);
-    if (digitCount == 1 && digits[0] == '0')
-        negative = false;
 
     const qint64 floatWidth = format.FloatWidth;
-    const qint64 minDigits =
-        (format.Option & OptionZeroFill) ? qint64(format.IntWidth) + floatWidth : floatWidth + 1;
-    const qint64 shownDigits = std::max<qint64>(digitCount, minDigits);
-    if ((negative ? 1 : 0) + shownDigits + (floatWidth > 0 ? 1 : 0) > MaxValueText)
+    const qint64 shownDigits = ShownDigits(digitCount, format);
+    if (!FitsValueText(negative, shownDigits, format))
         return QString();
 
     QString text;
@@ -155,6 +195,21 @@ QString FormatValue(quint32 value, const ValueFormat& format, QChar decimalChar)
         text += QLatin1Char(fromEnd < digitCount ? digits[fromEnd] : '0');
     }
     return text;
+}
+
+std::optional<double> ValueNumber(quint32 value, const ValueFormat& format)
+{
+    if (format.FloatWidth > MaxValueText - 2)
+        return std::nullopt;
+    const auto shown = MagnitudeOf(value, format);
+    if (!shown)
+        return std::nullopt;
+    const int digits = DigitCount(shown->magnitude, shown->base);
+    if (!FitsValueText(shown->negative, ShownDigits(digits, format), format))
+        return std::nullopt;
+    const double number =
+        double(shown->magnitude) / std::pow(double(shown->base), std::max(format.FloatWidth, 0));
+    return shown->negative ? -number : number;
 }
 
 namespace

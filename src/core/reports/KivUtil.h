@@ -70,6 +70,11 @@ quint32 ApplyTimeOffset(const QByteArray& image, quint32 tick);
 // than 63 characters (widths far beyond any offered in the language's width list).
 QString FormatValue(quint32 value, const ValueFormat& format, QChar decimalChar = u'.');
 
+// The number FormatValue's text shows, for plotting: the magnitude with its sign, divided by
+// the base (10, or 16 for hexadecimal) once for each digit after the point. Nothing exactly
+// when FormatValue gives an empty text.
+std::optional<double> ValueNumber(quint32 value, const ValueFormat& format);
+
 // A tick (seconds since 1970-01-01 00:00:00, offset already applied) through a display format:
 // yyyy yy MM M dd d hh h (0-23) HH H (12-hour) mm m ss s AM e (year - 1911) and "quoted text".
 // Only the first 64 characters of the format are used; empty when the text would reach 60

@@ -1,0 +1,134 @@
+#include "KivDataRecordChart.h"
+
+#include "KivDataRecordDecoder.h"
+
+#include <QDateTime>
+#include <algorithm>
+
+namespace
+{
+
+// TickAxisValue for many stamps in a row: the local clock's offset is looked up once per hour
+// of stamps (clocks change at whole hours), not once per stamp.
+class TickAxis
+{
+public:
+    double Value(quint32 tick)
+    {
+        const qint64 hour = tick / 3600;
+        if (hour != m_hour) {
+            m_hour = hour;
+            m_shift = TickAxisValue(quint32(hour * 3600)) - double(hour * 3600) * 1000;
+        }
+        return double(tick) * 1000 + m_shift;
+    }
+
+private:
+    qint64 m_hour = -1;
+    double m_shift = 0;
+};
+
+} // namespace
+
+TKivChartData DataRecordChartData(const TKivDataRecordTable& table)
+{
+    TickAxis axis;
+    TKivChartData data;
+    QList<qsizetype> valueColumns;
+    for (qsizetype c = 0; c < table.ColumnCount(); ++c) {
+        if (table.IsTickColumn(c))
+            data.TimeAxis = true;
+        else
+            valueColumns.append(c);
+    }
+    QList<TKivChartSeries> series(valueColumns.size());
+    for (qsizetype i = 0; i < valueColumns.size(); ++i) {
+        series[i].Column = int(valueColumns[i]);
+        series[i].Title = table.Heading.value(valueColumns[i] + 1);
+    }
+
+    const qint64 rows = table.RowCount();
+    for (TKivChartSeries& s : series)
+        s.Points.reserve(rows);
+    for (qint64 row = 0; row < rows; ++row) {
+        double x = double(row);
+        if (data.TimeAxis) {
+            const auto tick = table.ShownTick(row);
+            if (!tick)
+                continue;
+            x = axis.Value(*tick);
+        }
+        for (TKivChartSeries& s : series) {
+            if (const auto y = table.CellNumber(row, s.Column))
+                s.Points.append(QPointF(x, *y));
+        }
+    }
+    for (TKivChartSeries& s : series) {
+        if (!s.Points.isEmpty())
+            data.Series.append(std::move(s));
+    }
+    return data;
+}
+
+double TickAxisValue(quint32 tick)
+{
+    const QDateTime utc = QDateTime::fromSecsSinceEpoch(qint64(tick), Qt::UTC);
+    QDateTime local(utc.date(), utc.time(), Qt::LocalTime);
+    // A time that the local clock skips (the hour a daylight-saving change leaves out) is not a
+    // valid local time; the UTC reading is near enough for one point.
+    return double(local.isValid() ? local.toMSecsSinceEpoch() : utc.toMSecsSinceEpoch());
+}
+
+QList<QPointF> DecimateForPlot(const QList<QPointF>& points, double from, double to, int buckets)
+{
+    qsizetype first = -1;
+    qsizetype last = -1;
+    QList<qsizetype> inRange;
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        if (points[i].x() >= from && points[i].x() <= to) {
+            inRange.append(i);
+            if (first < 0)
+                first = i;
+            last = i;
+        }
+    }
+    QList<QPointF> kept;
+    if (first < 0)
+        return kept;
+    if (first > 0)
+        kept.append(points[first - 1]);
+    buckets = std::max(buckets, 1);
+    if (inRange.size() <= 4 * qsizetype(buckets)) {
+        for (qsizetype i : inRange)
+            kept.append(points[i]);
+    } else {
+        const qsizetype run = (inRange.size() + buckets - 1) / buckets;
+        for (qsizetype start = 0; start < inRange.size(); start += run) {
+            const qsizetype end = std::min(start + run, inRange.size());
+            qsizetype low = inRange[start];
+            qsizetype high = low;
+            for (qsizetype k = start + 1; k < end; ++k) {
+                const qsizetype i = inRange[k];
+                if (points[i].y() < points[low].y())
+                    low = i;
+                if (points[i].y() > points[high].y())
+                    high = i;
+            }
+            // The run's first and last points too, where they are the range's ends.
+            QList<qsizetype> keep{std::min(low, high), std::max(low, high)};
+            if (start == 0)
+                keep.prepend(inRange.first());
+            if (end == inRange.size())
+                keep.append(inRange.last());
+            qsizetype previous = -1;
+            for (qsizetype i : keep) {
+                if (i > previous)
+                    kept.append(points[i]);
+                previous = std::max(previous, i);
+            }
+        }
+    }
+    if (last + 1 < points.size())
+        kept.append(points[last + 1]);
+    return kept;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+// A data-record log as lines to plot: one line per value column against the entries' time
+// stamps, with the very numbers the grid and the report show.
+
+#include <QList>
+#include <QPointF>
+#include <QString>
+
+class TKivDataRecordTable;
+
+struct TKivChartSeries {
+    QString Title;         // the column's title, for the legend
+    int Column = 0;        // the column of the log (0 = the first column after the row number)
+    QList<QPointF> Points; // in entry order, oldest first
+};
+
+struct TKivChartData {
+    // True when the log has a time-stamp column: x is then TickAxisValue of the entry's time
+    // stamp, else the entry number.
+    bool TimeAxis = false;
+    QList<TKivChartSeries> Series; // value columns that have at least one number
+};
+
+// Every entry of the log: a point per cell that holds a number. Entries whose time stamp
+// cannot be read give no points on a time axis.
+TKivChartData DataRecordChartData(const TKivDataRecordTable& table);
+
+// A device time stamp (seconds since 1970, offset applied) as milliseconds since 1970 of the
+// local date and time that reads the same as the stamp, the way a date-time chart axis labels
+// them: a stamp showing 16:53:20 is labelled 16:53:20 whatever the computer's time zone.
+double TickAxisValue(quint32 tick);
+
+// The points with x in [from, to], plus one on either side so the line runs to the edges,
+// reduced for drawing: beyond 4 x buckets points, each of `buckets` runs of consecutive points
+// keeps only its lowest and highest point, in their order, and the first and last points in
+// the range stay. The line then looks the same at any zoom while drawing a few thousand points
+// instead of a million.
+QList<QPointF> DecimateForPlot(const QList<QPointF>& points, double from, double to, int buckets);

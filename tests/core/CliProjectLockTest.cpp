@@ -1,0 +1,105 @@
+// tamsor-cli commands that change a project while another program holds it: they wait a short
+// time, then fail naming the holder and change nothing; a lock whose holder was killed is
+// taken over.
+#include "model/KivFileInf.h"
+#include "model/KivProjectLock.h"
+#include "model/KivTamsor.h"
+
+#include "CliProcess.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QHostInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class CliProjectLock : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+        TKivTamsor root;
+        root.Start();
+        auto* tcp = new TKivChannel(root.Channels.get());
+        tcp->Type = TKivChannel::TypeInternet;
+        tcp->Ip = QStringLiteral("127.0.0.1:%1").arg(server.serverPort());
+        new TKivStation(tcp);
+        new TKivStation(tcp);
+        WriteProjectFile(project, root);
+    }
+    CliRun Run(const QStringList& arguments) { return RunCli(dir.filePath("config"), arguments); }
+    int Stations()
+    {
+        TKivTamsor root;
+        EXPECT_TRUE(ReadProjectFile(project, root));
+        return root.Channels->Items(0)->Stations.Count();
+    }
+
+    QTemporaryDir dir;
+    QString project = dir.filePath("line.zop");
+    QTcpServer server; // a device that takes the connection and never answers
+};
+
+} // namespace
+
+TEST_F(CliProjectLock, ACommandWaitsForTheHolderThenFailsNamingIt)
+{
+    TKivProjectLock held(project); // this test program is the holder
+    ASSERT_TRUE(held.Acquire(0));
+    const QByteArray saved = ReadAll(project);
+    const QString holder = QStringLiteral("core_CliProjectLockTest (process %1 on %2)")
+                               .arg(QCoreApplication::applicationPid())
+                               .arg(QHostInfo::localHostName());
+    for (const QStringList& arguments :
+         {QStringList{"add-station", project, "1"}, QStringList{"read", project, "1/2"},
+          QStringList{"add-channel", project, "--tcp", "10.0.0.9"},
+          QStringList{"new", project, "--force"}, QStringList{"run", project, "--duration", "1"}}) {
+        SCOPED_TRACE(qPrintable(arguments.first()));
+        const CliRun run = Run(arguments);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains("The project \"" + project + "\" is in use by " + holder))
+            << qPrintable(run.err);
+        EXPECT_EQ(ReadAll(project), saved);
+    }
+    held.Release();
+    EXPECT_EQ(Run({"add-station", project, "1"}).exitCode, 0);
+    EXPECT_EQ(Stations(), 3);
+}
+
+TEST_F(CliProjectLock, AReadHoldsTheProjectUntilItEndsAndAKilledReadLeavesNoBlock)
+{
+    QProcess reader;
+    StartCli(reader, dir.filePath("config"), {"read", project, "1/1"});
+    // The reader connects only once it holds the lock; stopped there, it keeps holding it.
+    ASSERT_TRUE(server.waitForNewConnection(30000));
+    const qint64 pid = reader.processId();
+    ::kill(pid_t(pid), SIGSTOP);
+
+    const CliRun second = Run({"add-station", project, "1"});
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_TRUE(second.err.contains(QStringLiteral("in use by tamsor-cli (process %1 ").arg(pid)))
+        << qPrintable(second.err);
+    EXPECT_EQ(Stations(), 2);
+
+    reader.kill(); // its lock file stays behind, naming a process that is gone
+    ASSERT_TRUE(reader.waitForFinished(10000));
+    EXPECT_TRUE(QFile::exists(project + ".lock"));
+    const CliRun after = Run({"add-station", project, "1"});
+    EXPECT_EQ(after.exitCode, 0) << qPrintable(after.err);
+    EXPECT_EQ(Stations(), 3);
+    EXPECT_FALSE(QFile::exists(project + ".lock"));
+}
