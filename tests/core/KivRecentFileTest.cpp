@@ -72,12 +72,31 @@ TEST_F(RecentFileTest, MissingFilesKeepTheirPlaceAndNumber)
 
 TEST_F(RecentFileTest, EntriesTextRoundTripAndLineBreaks)
 {
-    recent.SetEntriesText(QStringLiteral("/a.zop\r\n/b.zop\n/c.zop\r/d.zop\n\n"));
+    recent.SetEntriesText(QStringLiteral("/a.zop\r\n/b.zop\n/c.zop\r/d.zop\n"));
     EXPECT_EQ(recent.Entries(), QStringList({"/a.zop", "/b.zop", "/c.zop", "/d.zop"}));
     EXPECT_EQ(recent.EntriesText(), QStringLiteral("/a.zop\r\n/b.zop\r\n/c.zop\r\n/d.zop\r\n"));
+    recent.SetEntriesText(QStringLiteral("/a.zop"));
+    EXPECT_EQ(recent.Entries(), QStringList({"/a.zop"}));
     recent.SetEntriesText(QString());
     EXPECT_TRUE(recent.Entries().isEmpty());
     EXPECT_EQ(recent.EntriesText(), QString());
+}
+
+// Empty lines are entries: the ones after them keep their places and numbers, and the list is
+// written back as it was read.
+TEST_F(RecentFileTest, EmptyLinesKeepTheirPlaces)
+{
+    const QString first = existing(QStringLiteral("a.zop"));
+    const QString fourth = existing(QStringLiteral("d.zop"));
+    const QString stored =
+        first + QStringLiteral("\r\n\r\n\r\n") + fourth + QStringLiteral("\r\n\r\n");
+    recent.SetEntriesText(stored);
+    EXPECT_EQ(recent.Entries(), QStringList({first, "", "", fourth, ""}));
+    EXPECT_EQ(recent.EntriesText(), stored);
+    recent.SetMenu(&menu);
+    recent.Rebuild(TKivRecentFile::MaxEntries);
+    EXPECT_EQ(menu.captions,
+              QStringList({QStringLiteral("&0 : ") + first, QStringLiteral("&3 : ") + fourth}));
 }
 
 TEST_F(RecentFileTest, MoreThanTenStoredLinesShowTenUntilTheNextAdd)

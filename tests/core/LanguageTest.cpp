@@ -6,6 +6,8 @@
 #include "lang/KivLocale.h"
 #include "settings/KivRegistry.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QRandomGenerator>
 #include <QStringConverter>
 #include <QtEndian>
@@ -42,24 +44,71 @@ TEST(LanguageFile, ByteOrderMarksSelectTheEncoding)
     };
     for (const auto& c : cases) {
         int badLine = -1;
-        EXPECT_EQ(DecodeLanguageText(c.bytes, &badLine), text) << c.name;
+        EXPECT_EQ(DecodeLanguageText(c.bytes, 1028, &badLine), text) << c.name;
         EXPECT_EQ(badLine, 0) << c.name;
     }
 }
 
-TEST(LanguageFile, InvalidUtf8IsReplacedAndItsLineReported)
+// Language packs written on systems without Unicode files are in their language's code page.
+TEST(LanguageFile, FilesThatAreNotUtf8AreReadInTheLanguagesCodePage)
 {
-    int badLine = 0;
-    const QString text = DecodeLanguageText("STR00001=ok\r\nSTR00002=ok\nSTR00003=Gr\xF6\xDF"
-                                            "e\n",
-                                            &badLine);
-    EXPECT_EQ(badLine, 3);
-    EXPECT_TRUE(text.contains(QStringLiteral("STR00003=Gr\uFFFD")));
+    const struct {
+        int localeId;
+        const char* codePage;
+        QString text;
+    } cases[] = {
+        {1031, "windows-1252", QStringLiteral("STR01000=Größe\n")},
+        {1049, "windows-1251", QStringLiteral("STR01000=Размер\n")},
+        {1052, "windows-1250", QStringLiteral("STR01000=Përmasë\n")},
+        {1028, "Big5", QStringLiteral("STR01000=語言\n")},
+        {2052, "GB18030", QStringLiteral("STR01000=语言\n")},
+        {1041, "Shift_JIS", QStringLiteral("STR01000=言語\n")},
+    };
+    for (const auto& c : cases) {
+        const QByteArray bytes = QStringEncoder(c.codePage).encode(c.text);
+        ASSERT_NE(bytes, c.text.toUtf8()) << c.codePage;
+        int badLine = -1;
+        EXPECT_EQ(DecodeLanguageText(bytes, c.localeId, &badLine), c.text) << c.codePage;
+        EXPECT_EQ(badLine, 0) << c.codePage;
+    }
+
+    // Valid UTF-8 stays UTF-8 whatever the language.
+    int badLine = -1;
+    EXPECT_EQ(DecodeLanguageText(QStringLiteral("STR01000=語言\n").toUtf8(), 1031, &badLine),
+              QStringLiteral("STR01000=語言\n"));
 
     LangTestFolder folder;
-    folder.writeBytes(QStringLiteral("1033/StrTab.ini"), "STR01000=Gr\xF6\xDF"
+    folder.writeBytes(QStringLiteral("1031/StrTab.ini"), "STR01000=Gr\xF6\xDF"
                                                          "e\n");
-    folder.write(QStringLiteral("1033/StrRes.ini"), QString());
+    folder.writeBytes(QStringLiteral("1031/StrRes.ini"), "FormMain.Caption=\xDC"
+                                                         "bersicht\n");
+    TKivLanguageResources resources;
+    resources.Discover(folder.path());
+    ASSERT_EQ(resources.Languages.size(), 1);
+    EXPECT_TRUE(resources.Warnings.isEmpty());
+    EXPECT_EQ(resources.Languages.first()->StrTab.Value(QStringLiteral("STR01000")),
+              QStringLiteral("Größe"));
+    EXPECT_EQ(resources.Languages.first()->StrRes.Value(QStringLiteral("FormMain.Caption")),
+              QStringLiteral("Übersicht"));
+}
+
+TEST(LanguageFile, BadBytesWithoutACodePageAreReplacedAndTheirLineReported)
+{
+    // A UTF-8 byte-order mark says the file is UTF-8; Hindi has no 8-bit code page.
+    for (const QByteArray& head : {QByteArray("\xEF\xBB\xBF"), QByteArray()}) {
+        int badLine = 0;
+        const QString text = DecodeLanguageText(head + "STR00001=ok\r\nSTR00002=ok\nSTR00003=Gr"
+                                                       "\xF6\xDF"
+                                                       "e\n",
+                                                1081, &badLine);
+        EXPECT_EQ(badLine, 3);
+        EXPECT_TRUE(text.contains(QStringLiteral("STR00003=Gr\uFFFD")));
+    }
+
+    LangTestFolder folder;
+    folder.writeBytes(QStringLiteral("1081/StrTab.ini"), "STR01000=Gr\xF6\xDF"
+                                                         "e\n");
+    folder.write(QStringLiteral("1081/StrRes.ini"), QString());
     TKivLanguageResources resources;
     resources.Discover(folder.path());
     ASSERT_EQ(resources.Languages.size(), 1);
@@ -145,6 +194,8 @@ TEST(LanguageDiscovery, FoldersBesideTheProgram)
     folder.language(1041);
     folder.language(1033);
     folder.language(2052);
+    folder.language(1034); // Spanish and Albanian: any identifier the locale database knows
+    folder.language(1052);
     folder.write(QStringLiteral("2052/ignored.txt"), QString());
     folder.language(9999);                                        // not a known locale
     folder.write(QStringLiteral("backup/StrTab.ini"), QString()); // not a number
@@ -155,9 +206,39 @@ TEST(LanguageDiscovery, FoldersBesideTheProgram)
 
     TKivLanguageResources resources;
     resources.Discover(folder.path());
-    EXPECT_EQ(ids(resources), QStringList({"1033", "1041", "2052"}));
+    EXPECT_EQ(ids(resources), QStringList({"1033", "1034", "1041", "1052", "2052"}));
     EXPECT_EQ(resources.ProgramFolder, folder.path() + u'/');
     EXPECT_EQ(resources.Current, nullptr);
+}
+
+// An installed program finds its languages under share/tamsor or the XDG data folders; the
+// test program's own folder holds none.
+TEST(LanguageDiscovery, WithoutAFolderTheSearchFoldersAreTriedInOrder)
+{
+    LangTestFolder folder;
+    const QByteArray oldHome = qgetenv("XDG_DATA_HOME");
+    const QByteArray oldDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path() + QStringLiteral("/home")));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(folder.path() + QStringLiteral("/system")));
+    const QStringList searched = LanguageSearchFolders();
+    EXPECT_EQ(searched.mid(0, 1), QStringList{QCoreApplication::applicationDirPath()});
+    EXPECT_TRUE(searched.contains(folder.path() + QStringLiteral("/home/tamsor")));
+
+    TKivLanguageResources resources;
+    for (const char* file : {"system/tamsor/1031/StrTab.ini", "system/tamsor/1031/StrRes.ini"})
+        folder.write(QString::fromLatin1(file), QString());
+    resources.Discover();
+    EXPECT_EQ(ids(resources), QStringList({"1031"}));
+    EXPECT_EQ(resources.ProgramFolder, folder.path() + QStringLiteral("/system/tamsor/"));
+
+    // The user's own data folder comes before the system's.
+    for (const char* file : {"home/tamsor/1033/StrTab.ini", "home/tamsor/StrRes.ini"})
+        folder.write(QString::fromLatin1(file), QString());
+    resources.Discover();
+    EXPECT_EQ(ids(resources), QStringList({"1033"}));
+
+    qputenv("XDG_DATA_HOME", oldHome);
+    qputenv("XDG_DATA_DIRS", oldDirs);
 }
 
 TEST(LanguageDiscovery, SharedStrResServesLanguagesWithoutTheirOwn)
@@ -391,18 +472,23 @@ TEST(Messages, HookAnswersAndDefaultButtons)
 
 TEST(Locales, TableAndSystemMatch)
 {
-    EXPECT_GE(KnownLocales().size(), 40);
+    EXPECT_GE(KnownLocales().size(), 150);
     for (int id : {1033, 1028, 2052, 1031})
         EXPECT_FALSE(LocaleNativeName(id).isEmpty()) << id;
     EXPECT_EQ(LocaleBcp47Name(1028), u"zh-TW");
     EXPECT_EQ(LocaleNativeName(1031), u"Deutsch");
+    EXPECT_EQ(LocaleNativeName(1052), u"Shqip");
+    EXPECT_TRUE(LocaleNativeName(1034).startsWith(u"Español"))
+        << qPrintable(LocaleNativeName(1034));
+    EXPECT_EQ(LocaleBcp47Name(10266), u"sr-Cyrl-RS");
     EXPECT_TRUE(LocaleNativeName(12345).isEmpty());
     const struct {
         const char* locale;
         int id;
-    } cases[] = {{"de_DE", 1031}, {"de_AT", 3079}, {"de_LU", 1031}, {"zh_TW", 1028},
+    } cases[] = {{"de_DE", 1031}, {"de_AT", 3079}, {"de_LU", 4103}, {"zh_TW", 1028},
                  {"zh_CN", 2052}, {"zh_HK", 3076}, {"en_US", 1033}, {"en_GB", 2057},
-                 {"C", 1033},     {"sw_KE", 1033}};
+                 {"C", 1033},     {"sw_KE", 1089}, {"es_ES", 1034}, {"sq_AL", 1052},
+                 {"xx_YY", 1033}};
     for (const auto& c : cases)
         EXPECT_EQ(LocaleIdForLocale(QLocale(QString::fromLatin1(c.locale))), c.id) << c.locale;
 }

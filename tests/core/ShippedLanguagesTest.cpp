@@ -131,7 +131,7 @@ TEST_F(ShippedLanguages, ComponentTextReferencesResolve)
         QFile in(QStringLiteral(TAMSOR_SOURCE_DIR "/lang/") + file);
         ASSERT_TRUE(in.open(QIODevice::ReadOnly)) << qPrintable(file);
         int badLine = 0;
-        const QString text = DecodeLanguageText(in.readAll(), &badLine);
+        const QString text = DecodeLanguageText(in.readAll(), 0, &badLine);
         EXPECT_EQ(badLine, 0);
         const QSet<int> known(allStringIds().begin(), allStringIds().end());
         for (const auto& match : reference.globalMatch(text))
@@ -150,7 +150,7 @@ TEST_F(ShippedLanguages, EveryLanguageGivesEveryComponentText)
         EXPECT_TRUE(in.open(QIODevice::ReadOnly)) << qPrintable(file);
         int badLine = 0;
         QStringList found;
-        for (const QString& line : DecodeLanguageText(in.readAll(), &badLine).split(u'\n')) {
+        for (const QString& line : DecodeLanguageText(in.readAll(), 0, &badLine).split(u'\n')) {
             const qsizetype equals = line.indexOf(u'=');
             if (equals > 0 && !line.startsWith(u';') && !line.trimmed().endsWith(u'='))
                 found << line.left(equals);

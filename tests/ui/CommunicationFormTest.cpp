@@ -15,6 +15,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <functional>
+#include <memory>
+
 #include <gtest/gtest.h>
 
 namespace
@@ -33,6 +36,55 @@ struct SimPeer {
         image[0x1FF01] = char(model >> 8);
         if (WriteBytes(dir.filePath("image.bin"), image))
             address = peers.ServeTcp(dir.filePath("image.bin"), {"--latency", "1"});
+    }
+};
+
+// The real transport of a read, watched by the test: onWrite sees every request as it goes out
+// (with the count so far), and while `hold` is set no reply reaches the read. The test looks
+// at the window at the moment a request is written and keeps a state for as long as it needs,
+// instead of racing the device with a timer.
+struct ReadWatch {
+    int written = 0;
+    bool hold = false;
+    std::function<void(int written)> onWrite;
+
+    class Transport : public TReadTransport
+    {
+    public:
+        Transport(std::unique_ptr<TReadTransport> inner, ReadWatch& watch)
+            : m_inner(std::move(inner)), m_watch(watch)
+        {
+            m_inner->onActivity = [this] { NotifyActivity(); };
+        }
+        Framing Kind() const override { return m_inner->Kind(); }
+        bool Open() override { return m_inner->Open(); }
+        void Close() override { m_inner->Close(); }
+        bool IsReady() const override { return m_inner->IsReady(); }
+        int Write(const char* bytes, int count) override
+        {
+            const int n = m_inner->Write(bytes, count);
+            if (m_watch.onWrite)
+                m_watch.onWrite(++m_watch.written);
+            return n;
+        }
+        int Take(char* buffer, int maximum) override
+        {
+            return m_watch.hold ? 0 : m_inner->Take(buffer, maximum);
+        }
+        ReadProblem Problem() const override { return m_inner->Problem(); }
+        QString ErrorText() const override { return m_inner->ErrorText(); }
+
+    private:
+        std::unique_ptr<TReadTransport> m_inner;
+        ReadWatch& m_watch;
+    };
+
+    TStationReader::TransportFactory Factory()
+    {
+        return [this](const StationReadRequest& request) -> std::unique_ptr<TReadTransport> {
+            hold = false;
+            return std::make_unique<Transport>(MakeReadTransport(request), *this);
+        };
     }
 };
 
@@ -65,17 +117,20 @@ TEST(FormCommunication, InteractiveReadWaitsForCloseAndCloseBoxStopsARead)
 {
     SimPeer sim(78); // another model: the read ends with the wrong-model outcome
     ASSERT_FALSE(sim.address.isEmpty());
-    TFormCommunication form;
-    bool closeWasDisabledWhileReading = false;
+    ReadWatch watch;
+    TFormCommunication form(nullptr, watch.Factory());
+    bool closeWasDisabledWhileIdentifying = false;
+    watch.onWrite = [&](int written) {
+        if (written == 1)
+            closeWasDisabledWhileIdentifying =
+                form.isVisible() && form.State() == ReadIdentifying && !form.btnClose->isEnabled();
+    };
+    // The outcome stays on screen until the window is closed: close it once it is there.
     bool closeEnabledAtEnd = false;
     QTimer poll;
     poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!form.isVisible())
-            return;
-        if (form.State() == ReadIdentifying && !form.btnClose->isEnabled())
-            closeWasDisabledWhileReading = true;
-        if (form.State() == ReadWrongModel && form.btnClose->isEnabled()) {
+        if (form.isVisible() && form.State() == ReadWrongModel && form.btnClose->isEnabled()) {
             closeEnabledAtEnd = true;
             form.btnClose->click();
         }
@@ -83,17 +138,27 @@ TEST(FormCommunication, InteractiveReadWaitsForCloseAndCloseBoxStopsARead)
     poll.start();
     const StationReadOutcome outcome = form.RunRead(TcpRequest(sim.address), false);
     EXPECT_EQ(outcome.state, ReadWrongModel);
-    EXPECT_TRUE(closeWasDisabledWhileReading);
+    EXPECT_TRUE(closeWasDisabledWhileIdentifying);
     EXPECT_TRUE(closeEnabledAtEnd);
+    poll.stop();
 
-    // Closing by the close box during the block reads leaves the state at "reading".
-    SimPeer slow(77);
-    QObject::disconnect(&poll, nullptr, nullptr, nullptr);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (form.isVisible() && form.State() == ReadBlocks && form.pgbCommunication->value() >= 1)
+    // Closing by the close box during the block reads leaves the state at "reading". The
+    // second block's reply is held back, so the read is still reading when the window closes.
+    SimPeer second(77);
+    ASSERT_FALSE(second.address.isEmpty());
+    watch.written = 0;
+    int stateWhenClosed = ReadIdle;
+    watch.onWrite = [&](int written) {
+        if (written != 3) // the identify request and the first block have been answered
+            return;
+        watch.hold = true;
+        QTimer::singleShot(0, &form, [&] {
+            stateWhenClosed = form.State();
             form.close();
-    });
-    const StationReadOutcome stopped = form.RunRead(TcpRequest(slow.address), false);
+        });
+    };
+    const StationReadOutcome stopped = form.RunRead(TcpRequest(second.address), false);
+    EXPECT_EQ(stateWhenClosed, ReadBlocks);
     EXPECT_EQ(stopped.state, ReadBlocks);
     EXPECT_EQ(stopped.problem, ReadProblem::Cancelled);
     EXPECT_EQ(form.State(), ReadBlocks);

@@ -10,6 +10,7 @@
 #include "lang/StringIds.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <cstdio>
 
@@ -18,6 +19,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamsor"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    // Desktops match the windows to tamsor.desktop, and so to its icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tamsor"));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("tamsor"), QIcon(QStringLiteral(":/icons/tamsor.svg"))));
     InstallUiLanguageSupport();
     InstallUiFileDialogs();
     QString choiceProblem;

@@ -39,3 +39,9 @@ quint16 ModbusCrc16(const void* bytes, int length, quint16 initial)
     }
     return quint16(hi << 8 | lo);
 }
+
+QByteArray WithModbusCrc(QByteArray frame)
+{
+    const quint16 crc = ModbusCrc16(frame.constData(), int(frame.size()));
+    return frame.append(char(crc & 0xFF)).append(char(crc >> 8));
+}

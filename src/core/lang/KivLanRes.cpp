@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <cstdio>
 
@@ -65,7 +66,7 @@ QStringList splitLines(const QString& text)
 
 } // namespace
 
-QString DecodeLanguageText(const QByteArray& bytes, int* firstBadLine)
+QString DecodeLanguageText(const QByteArray& bytes, int localeId, int* firstBadLine)
 {
     *firstBadLine = 0;
     if (bytes.startsWith("\xEF\xBB\xBF"))
@@ -74,17 +75,27 @@ QString DecodeLanguageText(const QByteArray& bytes, int* firstBadLine)
         return QStringDecoder(QStringDecoder::Utf16LE).decode(QByteArrayView(bytes).sliced(2));
     if (bytes.startsWith("\xFE\xFF"))
         return QStringDecoder(QStringDecoder::Utf16BE).decode(QByteArrayView(bytes).sliced(2));
-    return decodeUtf8Checked(bytes, firstBadLine);
+    const QString text = decodeUtf8Checked(bytes, firstBadLine);
+    if (*firstBadLine == 0)
+        return text;
+    const QByteArray codePage = LegacyCodePage(localeId);
+    if (codePage.isEmpty())
+        return text;
+    QStringDecoder legacy(codePage.constData(), QStringDecoder::Flag::Stateless);
+    if (!legacy.isValid())
+        return text;
+    *firstBadLine = 0;
+    return legacy.decode(bytes);
 }
 
-void TKivLangTable::LoadFromFile(const QString& fileName)
+void TKivLangTable::LoadFromFile(const QString& fileName, int localeId)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw TamsorError(
             QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
     int badLine = 0;
-    SetText(DecodeLanguageText(file.readAll(), &badLine));
+    SetText(DecodeLanguageText(file.readAll(), localeId, &badLine));
     if (badLine)
         Warning = QStringLiteral("%1: line %2 is not valid UTF-8; its unreadable bytes are "
                                  "shown as \uFFFD. Save the file as UTF-8 or UTF-16.")
@@ -128,8 +139,8 @@ TKivLanguageResource::TKivLanguageResource(TKivLanguageResources* owner, int loc
                                            const QString& strTabFile, const QString& strResFile)
     : Owner(owner), LocaleId(localeId)
 {
-    StrTab.LoadFromFile(strTabFile);
-    StrRes.LoadFromFile(strResFile);
+    StrTab.LoadFromFile(strTabFile, localeId);
+    StrRes.LoadFromFile(strResFile, localeId);
     if (Owner)
         Owner->Languages.append(this);
 }
@@ -156,11 +167,32 @@ void TKivLanguageResources::Clear()
     Warnings.clear();
 }
 
+QStringList LanguageSearchFolders()
+{
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    QStringList folders{programFolder,
+                        QDir::cleanPath(programFolder + QStringLiteral("/../share/tamsor"))};
+    for (const QString& data :
+         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        folders << QDir::cleanPath(data + QStringLiteral("/tamsor"));
+    folders.removeDuplicates();
+    return folders;
+}
+
 void TKivLanguageResources::Discover(const QString& programFolder)
 {
     Clear();
-    QString folder =
-        programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder;
+    QString folder = programFolder;
+    if (folder.isEmpty()) {
+        const QStringList candidates = LanguageSearchFolders();
+        for (const QString& candidate : candidates) {
+            Discover(candidate);
+            if (!Languages.isEmpty())
+                return;
+        }
+        Clear();
+        folder = candidates.first();
+    }
     if (!folder.endsWith(u'/'))
         folder += u'/';
     ProgramFolder = folder;

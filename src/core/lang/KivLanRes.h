@@ -17,15 +17,16 @@ QString GetLangString(int id);
 class TKivLangTable
 {
 public:
-    // Reads and decodes a file (see DecodeLanguageText). Throws TamsorError when it cannot be
-    // read.
-    void LoadFromFile(const QString& fileName);
+    // Reads and decodes a file of the language localeId (see DecodeLanguageText). Throws
+    // TamsorError when it cannot be read.
+    void LoadFromFile(const QString& fileName, int localeId);
     void SetText(const QString& text);
 
     QString Value(const QString& key) const; // empty when absent
     bool Contains(const QString& key) const;
     int Count() const { return int(m_entries.size()); } // distinct keys
-    // Set when the file was not valid UTF-8; says which file and line.
+    // Set when the file was neither Unicode nor readable in its language's code page; says
+    // which file and line.
     QString Warning;
 
 private:
@@ -36,10 +37,13 @@ private:
     QHash<QString, Entry> m_entries; // by case-folded key
 };
 
-// Decodes a language file: a UTF-8, UTF-16 LE or UTF-16 BE byte-order mark selects that
-// encoding; without one the file is read as UTF-8. Bytes that are not valid UTF-8 become
-// U+FFFD and *firstBadLine is set to the first line (from 1) holding one, else to 0.
-QString DecodeLanguageText(const QByteArray& bytes, int* firstBadLine);
+// Decodes a file of the language localeId: a UTF-8, UTF-16 LE or UTF-16 BE byte-order mark
+// selects that encoding; without one the file is read as UTF-8 when it is valid UTF-8, else in
+// the language's legacy code page (LegacyCodePage), as language packs written on systems
+// without Unicode files are. Only where neither applies (a byte-order mark, or a language
+// without a code page) do bad bytes become U+FFFD, and *firstBadLine is set to the first line
+// (from 1) holding one; else it is 0.
+QString DecodeLanguageText(const QByteArray& bytes, int localeId, int* firstBadLine);
 
 class TKivLanguageResources;
 
@@ -78,8 +82,8 @@ public:
     TKivLanguageResources(const TKivLanguageResources&) = delete;
     TKivLanguageResources& operator=(const TKivLanguageResources&) = delete;
 
-    // Forgets earlier languages and scans programFolder (the program's own folder when
-    // empty): each sub-folder named by a known locale identifier that holds "StrTab.ini", and
+    // Forgets earlier languages and scans programFolder (when empty, the first folder of
+    // LanguageSearchFolders() that holds a language): each sub-folder named by a known locale identifier that holds "StrTab.ini", and
     // "StrRes.ini" itself or in the program folder, is a language. Folders are taken in the
     // order of their names. Files that cannot be decoded cleanly are still used; their
     // problems are collected in Warnings.
@@ -102,6 +106,11 @@ private:
 };
 
 extern TKivLanguageResources LanguageResources;
+
+// Where the programs look for their language folders, in order: beside the program, then
+// <prefix>/share/tamsor of an installed program (bin/../share/tamsor), then "tamsor" in each
+// XDG data folder ($XDG_DATA_HOME, then $XDG_DATA_DIRS).
+QStringList LanguageSearchFolders();
 
 // "STR%05d": the StrTab key of a string ID.
 QString StringKey(int id);

@@ -48,7 +48,9 @@ int StartLanguage(int requestedId, const QString& programFolder, QString* choice
             QStringLiteral("No language is installed. Tamsor looks for language folders named "
                            "by a locale identifier (such as 1033) holding StrTab.ini and "
                            "StrRes.ini in %1")
-                .arg(QDir::toNativeSeparators(LanguageResources.ProgramFolder)));
+                .arg(programFolder.isEmpty()
+                         ? LanguageSearchFolders().join(QStringLiteral(", "))
+                         : QDir::toNativeSeparators(LanguageResources.ProgramFolder)));
     return LanguageResources.Current->LocaleId;
 }
 

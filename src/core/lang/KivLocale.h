@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QLocale>
 #include <QString>
@@ -21,5 +22,9 @@ QString LocaleNativeName(int localeId);
 // and script, else same language); 1033 when the table has no such language.
 int LocaleIdForLocale(const QLocale& locale);
 int SystemDefaultLocaleId();
+// The 8-bit code page that text files of the language use when they are not Unicode (for
+// example "windows-1251", "Shift_JIS", "Big5"); empty for an unknown identifier and for
+// languages that have no such code page.
+QByteArray LegacyCodePage(int localeId);
 
 constexpr int EnglishUnitedStates = 1033;

@@ -54,5 +54,9 @@ QString TKivRecentFile::EntriesText() const
 void TKivRecentFile::SetEntriesText(const QString& text)
 {
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
-    m_entries = text.split(lineBreak, Qt::SkipEmptyParts);
+    // One entry per line, empty lines included, so every entry keeps its stored place and
+    // number; only the break that ends the last line starts no entry.
+    m_entries = text.split(lineBreak);
+    if (!m_entries.isEmpty() && m_entries.last().isEmpty())
+        m_entries.removeLast();
 }

@@ -29,8 +29,8 @@ public:
     // False when no menu is attached.
     bool Rebuild(int maximum);
 
-    // The entries as lines, each ended by CR LF; set splits at CR LF, LF or CR and drops
-    // empty lines.
+    // The entries as lines, each ended by CR LF; set splits at CR LF, LF or CR, one entry per
+    // line, empty lines kept in their places.
     QString EntriesText() const;
     void SetEntriesText(const QString& text);
 

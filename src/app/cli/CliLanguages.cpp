@@ -10,8 +10,9 @@ int runLanguages(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Lists the languages installed beside the program: locale identifier, BCP 47 name and "
-        "native name; the selected one is marked with \"*\"."));
+        "Lists the installed languages (beside the program, else in ../share/tamsor or the XDG "
+        "data folders): locale identifier, BCP 47 name and native name; the selected one is "
+        "marked with \"*\"."));
     if (!parseCommandArguments(parser, QStringLiteral("languages"), arguments))
         return parser.isSet(QStringLiteral("help")) ? 0 : 2;
     if (!parser.positionalArguments().isEmpty()) {
