@@ -3,6 +3,7 @@
 #include "FrameWidgets.h"
 #include "KivFileDialog.h"
 #include "LangUi.h"
+#include "ReadOptionsBox.h"
 #include "comm/KivSerial.h"
 #include "editor/KivEditRules.h"
 #include "editor/KivProjectTree.h"
@@ -76,10 +77,15 @@ TFrameChannel::TFrameChannel(QWidget* parent)
     buttons->addWidget(ActionButton(actDelChannel, gbxCaption, "btnDelChannel"));
     grid->addLayout(buttons, 0, 2);
     grid->addWidget(pcEdit, 1, 0, 1, 3);
+    // Made after the buttons, so the keyboard reaches it last.
+    gbxReadOptions = new TReadOptionsBox(gbxCaption);
+    grid->addWidget(gbxReadOptions, 2, 0, 1, 3);
     grid->setColumnStretch(2, 1);
-    grid->setRowStretch(2, 1);
+    grid->setRowStretch(3, 1);
 
     connect(cbxType, &QComboBox::activated, this, &TFrameChannel::cbxTypeChange);
+    connect(gbxReadOptions, &TReadOptionsBox::Edited, this, &TFrameChannel::Changed);
+    connect(gbxReadOptions, &TReadOptionsBox::OpenChanged, this, &TFrameChannel::ApplyDesignHeight);
     connect(actAddStation, &QAction::triggered, this, &TFrameChannel::actAddStationExecute);
     connect(actDelChannel, &QAction::triggered, this, &TFrameChannel::actDelChannelExecute);
 }
@@ -173,6 +179,9 @@ bool TFrameChannel::LoadObject()
     if (!channel)
         return false;
     FChannel = channel;
+    // Options set once stay in sight; the box of a channel on the defaults keeps its state.
+    if (!channel->ReadOptions.IsDefault())
+        gbxReadOptions->SetOpen(true);
     FillComboWithValues(cbxType, StrId::ChannelTypeList, channel->Type);
     cbxType->setEnabled(CanChangeChannelType(*channel));
     cbxTypeChange();
@@ -192,10 +201,9 @@ void TFrameChannel::cbxTypeChange()
     // A stored type the list does not know stays as it is rather than becoming -1.
     if (const int type = ComboValue(cbxType); type != -1)
         FChannel->Type = type;
-    FDesignHeight = ChannelDesignHeight(FChannel->Type);
     switch (FChannel->Type) {
     case TKivChannel::TypeUart: {
-        pcEdit->setCurrentWidget(tbsUart);
+        ShowPage(tbsUart);
         QStringList entries;
         FillPortList(entries, QString());
         entries.sort(Qt::CaseInsensitive);
@@ -209,11 +217,11 @@ void TFrameChannel::cbxTypeChange()
         break;
     }
     case TKivChannel::TypeInternet:
-        pcEdit->setCurrentWidget(tbsInternet);
+        ShowPage(tbsInternet);
         edtIp->setText(FChannel->Ip);
         break;
     case TKivChannel::TypeRegisterFile:
-        pcEdit->setCurrentWidget(tbsFile);
+        ShowPage(tbsFile);
         edtRegisterFileName->setText(FChannel->RegisterFileName);
         break;
     default:
@@ -221,10 +229,48 @@ void TFrameChannel::cbxTypeChange()
     }
     if (FChannel->Node)
         FChannel->Node->SetImageIndex(ChannelImageIndex(FChannel->Type));
+    ShowReadOptions();
+    ApplyDesignHeight();
+    Changed();
+}
+
+void TFrameChannel::ShowPage(QWidget* shown)
+{
+    // Only the page shown takes room, so the read options follow right below it.
+    for (int i = 0; i < pcEdit->count(); ++i) {
+        QWidget* page = pcEdit->widget(i);
+        const auto policy = page == shown ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+        page->setSizePolicy(policy, policy);
+    }
+    pcEdit->setCurrentWidget(shown);
+    pcEdit->updateGeometry();
+}
+
+void TFrameChannel::ShowReadOptions()
+{
+    gbxReadOptions->setVisible(ShowsReadOptions(FChannel->Type));
+    gbxReadOptions->Load(&FChannel->ReadOptions, InFlightApplies(FChannel->Type));
+}
+
+void TFrameChannel::ApplyDesignHeight()
+{
+    if (!FChannel)
+        return;
+    FDesignHeight = ChannelDesignHeight(FChannel->Type, gbxReadOptions->IsOpen());
     pcEdit->setVisible(FDesignHeight > FrameHeight::ChannelFixedPart);
+    // The host asks for the frame's minimum size next: it must count the page and the box as
+    // they are now, not as the next layout pass would find them.
+    gbxReadOptions->layout()->activate();
+    gbxCaption->layout()->activate();
+    layout()->activate();
     if (TFrameHost* host = FrameHost())
         host->FrameHeightChanged(this);
-    Changed();
+}
+
+void TFrameChannel::ObjectGone()
+{
+    FChannel = nullptr;
+    gbxReadOptions->Load(nullptr, false);
 }
 
 void TFrameChannel::cbxUartPortChange()

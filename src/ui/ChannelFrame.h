@@ -8,9 +8,11 @@ class QLineEdit;
 class QStackedWidget;
 class QToolButton;
 class TKivChannel;
+class TReadOptionsBox;
 
 // A channel's settings in the bottom panel: its type, and on the page of that type the serial
-// line, the device address or the register file; Add station and Delete channel.
+// line, the device address or the register file; below them the advanced box of read options
+// (not for a register file); Add station and Delete channel.
 class TFrameChannel : public TFrameBase
 {
     Q_OBJECT
@@ -35,13 +37,14 @@ public:
     QLineEdit* edtIp;
     QLineEdit* edtRegisterFileName;
     QToolButton* btnOpen;
+    TReadOptionsBox* gbxReadOptions;
     QAction* actAddStation;
     QAction* actDelChannel;
 
     TKivChannel* Channel() const { return FChannel; }
 
 protected:
-    void ObjectGone() override { FChannel = nullptr; }
+    void ObjectGone() override;
 
 private:
     void BuildUartPage();
@@ -54,6 +57,9 @@ private:
     void edtIpChange();
     void edtRegisterFileNameChange();
     void btnOpenClick();
+    void ShowPage(QWidget* shown);
+    void ShowReadOptions();
+    void ApplyDesignHeight();
     void actAddStationExecute();
     void actDelChannelExecute();
 

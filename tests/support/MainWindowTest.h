@@ -27,7 +27,8 @@ inline QStringList UnnamedControls(QWidget* root)
             continue;
         if (auto* label = qobject_cast<QLabel*>(widget); label && label->text().isEmpty())
             missing << widget->objectName() + QStringLiteral(" (text)");
-        if (widget->focusPolicy() == Qt::NoFocus)
+        // A spin box's inner edit hands its focus to the spin box, which carries the name.
+        if (widget->focusPolicy() == Qt::NoFocus || widget->focusProxy())
             continue;
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
         if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())

@@ -11,6 +11,7 @@
 #include "PanelSplitter.h"
 #include "PeerProcess.h"
 #include "ProjectTree.h"
+#include "ReadOptionsBox.h"
 #include "StationFrame.h"
 #include "TamsorFrame.h"
 #include "WindowReadRunner.h"
@@ -22,6 +23,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -30,8 +32,10 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -385,6 +389,135 @@ TEST_F(MainFormTest, ChannelTypePagesImagesAndStationLimits)
     }
 }
 
+// The advanced box of read options: shut at first, opened from the keyboard without changing
+// the project; each edit goes into the channel and marks the project modified; the options come
+// back with the saved project and open the box again.
+TEST_F(MainFormTest, ReadOptionsBoxEditsTheChannelAndTheOptionsSurviveASave)
+{
+    ASSERT_TRUE(form->NewProject());
+    TKivChannel* channel = addChannel();
+    auto* frame = bottom<TFrameChannel>();
+    chooseType(frame, TKivChannel::TypeInternet);
+    TReadOptionsBox* box = frame->gbxReadOptions;
+    EXPECT_TRUE(box->isVisibleTo(form.get()));
+    EXPECT_FALSE(box->IsOpen());
+    EXPECT_FALSE(box->edtBlockRegisters->isVisibleTo(form.get()));
+    form->SetModified(false);
+    QTest::keyClick(box, Qt::Key_Space);
+    ASSERT_TRUE(box->IsOpen());
+    EXPECT_TRUE(box->edtBlockRegisters->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->Modified());
+
+    auto typeInto = [](QSpinBox* spin, const char* text) {
+        QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(spin, QLatin1String(text));
+    };
+    const struct {
+        const char* edit;
+        std::function<void()> act;
+        TReadOptions expected;
+    } edits[] = {
+        {"defined only on", [&] { box->cbxDefinedOnly->click(); }, {true, 64, 1}},
+        {"block up a step",
+         [&] { QTest::keyClick(box->edtBlockRegisters, Qt::Key_Up); },
+         {true, 65, 1}},
+        {"block typed", [&] { typeInto(box->edtBlockRegisters, "125"); }, {true, 125, 1}},
+        {"in flight typed", [&] { typeInto(box->edtInFlight, "16"); }, {true, 125, 16}},
+        {"in flight down a step",
+         [&] { QTest::keyClick(box->edtInFlight, Qt::Key_Down); },
+         {true, 125, 15}},
+        {"defined only off", [&] { box->cbxDefinedOnly->click(); }, {false, 125, 15}},
+    };
+    for (const auto& e : edits) {
+        form->SetModified(false);
+        e.act();
+        EXPECT_TRUE(channel->ReadOptions == e.expected) << e.edit;
+        EXPECT_TRUE(form->Modified()) << e.edit;
+    }
+
+    files << path("options");
+    ASSERT_TRUE(form->SaveProject());
+    ASSERT_TRUE(form->CloseProject());
+    box->SetOpen(false);
+    files << path("options.zop");
+    ASSERT_TRUE(form->OpenProject());
+    TKivChannel* reopened = form->Project().Channels->Items(0);
+    EXPECT_TRUE(reopened->ReadOptions == (TReadOptions{false, 125, 15}));
+    select(reopened->Node);
+    ASSERT_EQ(bottom<TFrameChannel>(), frame);
+    EXPECT_TRUE(box->IsOpen()) << "options that differ from the defaults are shown";
+    EXPECT_FALSE(box->cbxDefinedOnly->isChecked());
+    EXPECT_EQ(box->edtBlockRegisters->value(), 125);
+    EXPECT_EQ(box->edtInFlight->value(), 15);
+    EXPECT_FALSE(form->Modified());
+}
+
+// Showing a channel changes nothing: values out of range (a damaged file) show as the values a
+// read uses and stay stored as they were, and each channel shows its own options.
+TEST_F(MainFormTest, ReadOptionsBoxShowsAChannelWithoutChangingIt)
+{
+    ASSERT_TRUE(form->NewProject());
+    TKivChannel* tuned = addChannel();
+    TKivChannel* damaged = addChannel();
+    tuned->Type = damaged->Type = TKivChannel::TypeInternet;
+    tuned->ReadOptions = {false, 100, 4};
+    damaged->ReadOptions = {true, 500, 0};
+    form->SetModified(false);
+    const struct {
+        TKivChannel* channel;
+        TReadOptions stored;
+        TReadOptions shown;
+    } visits[] = {{tuned, {false, 100, 4}, {false, 100, 4}},
+                  {damaged, {true, 500, 0}, {true, 64, 1}},
+                  {tuned, {false, 100, 4}, {false, 100, 4}}};
+    for (const auto& v : visits) {
+        select(v.channel->Node);
+        TReadOptionsBox* box = bottom<TFrameChannel>()->gbxReadOptions;
+        EXPECT_TRUE(box->IsOpen());
+        EXPECT_EQ(box->cbxDefinedOnly->isChecked(), v.shown.DefinedOnly);
+        EXPECT_EQ(box->edtBlockRegisters->value(), v.shown.BlockRegisters);
+        EXPECT_EQ(box->edtInFlight->value(), v.shown.InFlight);
+        EXPECT_TRUE(v.channel->ReadOptions == v.stored);
+    }
+    EXPECT_FALSE(form->Modified());
+}
+
+// The box belongs to channels read over Modbus: requests in flight can be set on TCP only, and a
+// register-file channel has no box. The bottom panel grows as the box opens, shrinks as it
+// shuts, and fits a register file as soon as the type changes, also from an open box.
+TEST_F(MainFormTest, ReadOptionsBoxFollowsTheChannelType)
+{
+    ASSERT_TRUE(form->NewProject());
+    addChannel();
+    auto* frame = bottom<TFrameChannel>();
+    TReadOptionsBox* box = frame->gbxReadOptions;
+    box->SetOpen(true);
+    const struct {
+        int type;
+        bool box;
+        bool inFlight;
+    } types[] = {{TKivChannel::TypeInternet, true, true},
+                 {TKivChannel::TypeUart, true, false},
+                 {TKivChannel::TypeRegisterFile, false, false}};
+    for (const auto& t : types) {
+        chooseType(frame, t.type);
+        const int switched = form->dplBottom->PanelHeight();
+        EXPECT_EQ(box->isVisibleTo(form.get()), t.box) << t.type;
+        EXPECT_EQ(box->edtInFlight->isEnabled(), t.inFlight) << t.type;
+        EXPECT_EQ(box->lblInFlight->isEnabled(), t.inFlight) << t.type;
+        EXPECT_TRUE(box->edtBlockRegisters->isEnabled()) << t.type;
+        box->SetOpen(false);
+        const int shut = form->dplBottom->PanelHeight();
+        box->SetOpen(true);
+        const int open = form->dplBottom->PanelHeight();
+        EXPECT_EQ(switched, open) << t.type;
+        EXPECT_EQ(open > shut, t.box) << t.type;
+        if (!t.box) {
+            EXPECT_EQ(open, shut) << t.type;
+        }
+    }
+}
+
 TEST_F(MainFormTest, StationNumbersReadStationAndImportDefine)
 {
     ASSERT_TRUE(form->NewProject());
@@ -523,8 +656,10 @@ TEST_F(MainFormTest, EveryControlIsNamedAndTextedInEveryLanguage)
         for (TKivNode* handle : shown) {
             select(handle);
             for (int type = 0; type < 3; ++type) {
-                if (auto* channelFrame = bottom<TFrameChannel>())
+                if (auto* channelFrame = bottom<TFrameChannel>()) {
                     chooseType(channelFrame, type);
+                    channelFrame->gbxReadOptions->SetOpen(true);
+                }
                 QStringList missing = UnnamedControls(form.get());
                 for (QMenu* menu : form->findChildren<QMenu*>())
                     for (QAction* action : menu->actions())

@@ -111,9 +111,23 @@ qint32 BaudRateFromText(const QString& text)
     return ok ? rate : 9600;
 }
 
-int ChannelDesignHeight(int type)
+int ChannelDesignHeight(int type, bool readOptionsOpen)
 {
-    return type == TKivChannel::TypeUart ? FrameHeight::ChannelUart : FrameHeight::ChannelOther;
+    const int page =
+        type == TKivChannel::TypeUart ? FrameHeight::ChannelUart : FrameHeight::ChannelOther;
+    if (!ShowsReadOptions(type))
+        return page;
+    return page + (readOptionsOpen ? FrameHeight::ReadOptionsOpen : FrameHeight::ReadOptionsShut);
+}
+
+bool ShowsReadOptions(int type)
+{
+    return type == TKivChannel::TypeUart || type == TKivChannel::TypeInternet;
+}
+
+bool InFlightApplies(int type)
+{
+    return type == TKivChannel::TypeInternet;
 }
 
 TKivScheduleCommands ScheduleCommandState(const TKivTamsor& project)

@@ -56,8 +56,17 @@ constexpr int Station = 120;
 constexpr int ChannelUart = 154;
 constexpr int ChannelOther = 92;
 constexpr int ChannelFixedPart = 56; // above the page of the channel's type
+constexpr int ReadOptionsShut = 0;   // the shut read-options box fits below the page
+constexpr int ReadOptionsOpen = 84;  // the box with its three controls
 } // namespace FrameHeight
-int ChannelDesignHeight(int type);
+// The channel editor's height: the page of its type and, below it, the read-options box when
+// the type has one.
+int ChannelDesignHeight(int type, bool readOptionsOpen);
+
+// The channel editor's read options belong to channels read over Modbus (serial line, TCP), not
+// to a register file; requests in flight apply on TCP only, a serial line takes one at a time.
+bool ShowsReadOptions(int type);
+bool InFlightApplies(int type);
 
 // The Schedule menu: Run and Stop are enabled while a project is open, Run is checked while
 // the schedule runs and Stop while it does not; the log is there while a project is open.
