@@ -290,9 +290,9 @@ int main(int argc, char** argv)
     std::printf("Empty station blocks: best of %d loads, milliseconds\n", runs);
     std::printf("channels stations  file KiB  load ms load+MiB us/stat B/station\n");
     std::fflush(stdout);
-    for (const auto& [channels, stations] :
+    for (const auto& size :
          {std::pair{1, 80000}, {1, 160000}, {1, 320000}, {80000, 1}, {320000, 1}})
-        InChild([&] { RunManyStations(channels, stations, runs, folder); });
+        InChild([&] { RunManyStations(size.first, size.second, runs, folder); });
     std::printf("stations: per channel; load+: growth of peak resident memory while loading\n");
     return 0;
 }
