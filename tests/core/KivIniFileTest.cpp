@@ -221,7 +221,7 @@ TEST(IniOpen, ReadsFilesAndNamesTheUnreadable)
     EXPECT_FALSE(ini.open(dir.path(), &error)) << "a folder is not a define file";
 }
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if defined(TAMSOR_SANITIZED) || defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define TAMSOR_ADDRESS_SPACE_FIXED 1 // the sanitizer's shadow memory takes the address space
 #endif
 

@@ -438,13 +438,15 @@ TEST_F(ScheduleRunnerTest, ASimulatedWeekWithRandomFailuresStaysWithinItsBounds)
     Run();
     TickUntil(week);
     EXPECT_EQ(m_runner.Log().Count(), TScheduleLog::MaxLines) << "a week fills the log";
-    const qint64 before = ResidentBytes();
+    [[maybe_unused]] const qint64 before = ResidentBytes();
     TickUntil(2 * week);
-    const qint64 after = ResidentBytes();
+    [[maybe_unused]] const qint64 after = ResidentBytes();
 
     EXPECT_EQ(maxLines, TScheduleLog::MaxLines);
     EXPECT_EQ(m_runner.Log().Count(), TScheduleLog::MaxLines);
+#ifndef TAMSOR_SANITIZED // freed blocks stay in the sanitizer's quarantine
     EXPECT_LT(after - before, 4 << 20) << "resident memory grew in the second week";
+#endif
     for (const TKivStation* station : stations)
         EXPECT_GT(m_starter.attempts[station], int(2 * week / station->ScheduleTime / 2));
     EXPECT_GT(m_starter.abandoned, 0) << "some reads timed out";
