@@ -41,5 +41,5 @@ status=0
 in_root env QT_QPA_PLATFORM=offscreen timeout 5 tamsor || status=$?
 [ $status -eq 124 ] || { echo "tamsor ended with $status instead of running" >&2; exit 1; }
 echo "== man pages"
-in_root sh -c 'ls /usr/share/man/man1/tamsor-cli.1.gz /usr/share/man/man1/tamsor-sim.1.gz'
+in_root sh -c 'ls /usr/share/man/man1/tamsor.1.gz /usr/share/man/man1/tamsor-cli.1.gz /usr/share/man/man1/tamsor-sim.1.gz'
 echo "package test passed"
