@@ -22,6 +22,7 @@
 #include "lang/KivLangStartup.h"
 #include "lang/StringIds.h"
 #include "model/KivFileInf.h"
+#include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 #include "reports/KivStationReports.h"
 #include "schedule/ReadStationStarter.h"
@@ -66,7 +67,9 @@ QString projectFilter()
 
 } // namespace
 
-TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), FProject(new TKivTamsor(this))
+TFormMain::TFormMain(QWidget* parent)
+    : QMainWindow(parent), FProjectLockWaitMs(TKivProjectLock::DefaultWaitMs),
+      FProject(new TKivTamsor(this))
 {
     InitUiResources();
     setObjectName(QStringLiteral("FormMain"));
@@ -312,6 +315,7 @@ bool TFormMain::ClearProject()
     FScheduleRunner->ProjectClosing();
     ShowFrames(nullptr, nullptr);
     FProject->Close();
+    FProjectLock.reset();
     ClearTree();
     SetFileName(QString());
     SetModified(false);
@@ -352,6 +356,22 @@ bool TFormMain::LoadProjectFile(const QString& path, bool asUntitled)
 {
     {
         TWaitCursor busy;
+        // The file is locked before it is read, so that no command changes it under the window.
+        const bool held = HoldsLockOf(path);
+        std::unique_ptr<TKivProjectLock> lock;
+        if (!held) {
+            lock = std::make_unique<TKivProjectLock>(path);
+            if (!lock->Acquire(FProjectLockWaitMs)) {
+                if (lock->HeldByAnother()) {
+                    ShowTextMessage(lock->ErrorText(), StrId::OpenFailedCaption,
+                                    KivMsg::IconWarning);
+                    return false;
+                }
+                // No lock file can be made beside it: in such a folder nobody can save the
+                // project either, so it is shown without one (a save there is refused).
+                lock.reset();
+            }
+        }
         bool isProject = false;
         // Loading replaces the project's objects; a schedule still running on them stops.
         if (FScheduleRunner->IsRunning())
@@ -373,6 +393,11 @@ bool TFormMain::LoadProjectFile(const QString& path, bool asUntitled)
         tvProject->setFocus();
         SetModified(false);
         SetFileName(asUntitled ? QString() : path);
+        // An untitled copy holds no lock: it has no file of its own until it is saved.
+        if (asUntitled)
+            FProjectLock.reset();
+        else if (!held)
+            FProjectLock = std::move(lock);
         FRecentFiles.Add(FFileName);
         UpdateCommands();
     }
@@ -410,6 +435,16 @@ bool TFormMain::SaveProjectFile(const QString& path)
 {
     TWaitCursor busy;
     const QString file = ProjectFilePath(path);
+    // Another file is locked before it is written; the old file's lock goes only once the save
+    // has succeeded, so a refused or failed save leaves the window as it was.
+    std::unique_ptr<TKivProjectLock> lock;
+    if (!HoldsLockOf(file)) {
+        lock = std::make_unique<TKivProjectLock>(file);
+        if (!lock->Acquire(FProjectLockWaitMs)) {
+            ShowTextMessage(lock->ErrorText(), StrId::SaveFailedCaption, KivMsg::IconWarning);
+            return false;
+        }
+    }
     try {
         WriteProjectFile(file, *FProject);
     } catch (const TamsorError& error) {
@@ -417,10 +452,18 @@ bool TFormMain::SaveProjectFile(const QString& path)
         ShowTextMessage(error.message(), StrId::SaveFailedCaption, KivMsg::IconError);
         return false;
     }
+    if (lock)
+        FProjectLock = std::move(lock);
     SetFileName(file);
     SetModified(false);
     FRecentFiles.Add(file);
     return true;
+}
+
+bool TFormMain::HoldsLockOf(const QString& file) const
+{
+    return FProjectLock && FProjectLock->IsHeld() &&
+           FProjectLock->LockFilePath() == TKivProjectLock(file).LockFilePath();
 }
 
 void TFormMain::RecentFileClick(const QString& path)

@@ -20,6 +20,7 @@ class TFormAbout;
 class TFormLog;
 class TKIVDynamicPanel;
 class TKivPanelSplitter;
+class TKivProjectLock;
 class TKivRecentMenuUi;
 class TKivTamsor;
 class TProjectTree;
@@ -63,6 +64,9 @@ public:
     QString ProjectFolder() const { return FProjectFolder; }
     // The folder the schedule writes its reports under (the documents folder's by default).
     void SetReportRoot(const QString& root) { FReportRoot = root; }
+    // How long opening or saving a project waits for another program to let its file go
+    // (three seconds unless set).
+    void SetProjectLockWait(int waitMs) { FProjectLockWaitMs = waitMs; }
 
     // Project tree and frames.
     void BuildTree(int width);
@@ -164,8 +168,13 @@ private:
     bool ShowFrame(const QString& className, QWidget* panel, TFrameBase*& shown,
                    TKivPersistent* object, TKivNode* node);
     void RefreshNodeTexts();
+    bool HoldsLockOf(const QString& file) const;
 
     QString FFileName;
+    // The lock of FFileName, held while that project is open. An untitled project has none;
+    // neither has one in a folder where no lock file can be made.
+    std::unique_ptr<TKivProjectLock> FProjectLock;
+    int FProjectLockWaitMs;
     bool FModified = false;
     std::unique_ptr<TKivTamsor> FProject;
     TKivRecentFile FRecentFiles;

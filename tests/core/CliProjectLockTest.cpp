@@ -67,7 +67,8 @@ TEST_F(CliProjectLock, ACommandWaitsForTheHolderThenFailsNamingIt)
     for (const QStringList& arguments :
          {QStringList{"add-station", project, "1"}, QStringList{"read", project, "1/2"},
           QStringList{"add-channel", project, "--tcp", "10.0.0.9"},
-          QStringList{"new", project, "--force"}, QStringList{"run", project, "--duration", "1"}}) {
+          QStringList{"new", project, "--force"}, QStringList{"run", project, "--duration", "1"},
+          QStringList{"set-channel", project, "1", "--defined-only"}}) {
         SCOPED_TRACE(qPrintable(arguments.first()));
         const CliRun run = Run(arguments);
         EXPECT_EQ(run.exitCode, 1);

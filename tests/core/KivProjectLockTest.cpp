@@ -58,6 +58,7 @@ TEST_F(ProjectLock, OneHolderAtATimeWhateverThePathIsCalled)
         TKivProjectLock command(path);
         EXPECT_FALSE(command.Acquire(50));
         EXPECT_FALSE(command.IsHeld());
+        EXPECT_TRUE(command.HeldByAnother());
         EXPECT_EQ(command.ErrorText(), path + " is used by " + holder);
     }
     QDir::setCurrent(workingFolder);
@@ -74,5 +75,6 @@ TEST_F(ProjectLock, AFolderWithoutRoomForTheLockIsReported)
     const QString project = dir.filePath("missing folder/line.zop");
     TKivProjectLock lock(project);
     EXPECT_FALSE(lock.Acquire(0));
+    EXPECT_FALSE(lock.HeldByAnother());
     EXPECT_EQ(lock.ErrorText(), project + ": no lock file " + project + ".lock");
 }

@@ -2,6 +2,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "CliReadOptions.h"
+#include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 
 namespace
@@ -23,6 +24,8 @@ int runSetChannel(const QStringList& arguments)
         return 2;
     }
     const QString path = parser.positionalArguments().at(0);
+    TKivProjectLock lock(path);
+    lockCliProject(lock);
     TKivTamsor root;
     openCliProject(path, root);
     TKivChannel* channel = findChannelRef(root, parser.positionalArguments().at(1));

@@ -2,9 +2,11 @@
 // everything after it belongs to the command.
 #include "CliCommand.h"
 #include "TamsorError.h"
+#include "comm/ReadTexts.h"
 #include "lang/KivLangStartup.h"
 #include "lang/KivLanRes.h"
 #include "lang/KivLocale.h"
+#include "lang/StringIds.h"
 
 #include <QCoreApplication>
 
@@ -88,12 +90,20 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+    QString choiceProblem;
     try {
-        StartLanguage(languageId);
+        StartLanguage(languageId, QString(), &choiceProblem);
     } catch (const TamsorError& error) {
         cliErr() << "tamsor-cli: " << error.message() << "\n" << Qt::flush;
         return 1;
     }
+    // A damaged stored language choice does not stop a command, as it does not stop the
+    // desktop program: the system's language (else English) is used and the user is told.
+    if (!choiceProblem.isEmpty())
+        cliErr() << "tamsor-cli: "
+                 << FormatLangText(GetLangString(StrId::LanguageChoiceDamaged), {choiceProblem})
+                 << "\n"
+                 << Qt::flush;
     // Nobody can answer a message box here: print it and take its default answer.
     SetLangMessageHook([](const QString& text, const QString& caption, unsigned flags) {
         cliErr() << caption << ": " << text << "\n" << Qt::flush;

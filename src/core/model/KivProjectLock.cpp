@@ -41,10 +41,12 @@ TKivProjectLock::~TKivProjectLock() { Release(); }
 bool TKivProjectLock::Acquire(int waitMs)
 {
     m_error.clear();
+    m_heldByAnother = false;
     if (m_lock.isLocked() || m_lock.tryLock(waitMs))
         return true;
     const QString project = QDir::toNativeSeparators(m_projectPath);
-    if (m_lock.error() == QLockFile::LockFailedError) {
+    m_heldByAnother = m_lock.error() == QLockFile::LockFailedError;
+    if (m_heldByAnother) {
         QString holder = HolderText();
         if (holder.isEmpty())
             holder = GetLangString(StrId::ProjectLockUnknownHolder);

@@ -33,10 +33,14 @@ public:
     QString HolderText() const;
     // Why the last Acquire failed, in the current language.
     const QString& ErrorText() const { return m_error; }
+    // Whether the last Acquire failed because another program holds the lock, rather than
+    // because no lock file can be made beside the project (a read-only folder, a name too long).
+    bool HeldByAnother() const { return m_heldByAnother; }
 
 private:
     QString m_projectPath;
     QString m_lockPath;
     QLockFile m_lock;
     QString m_error;
+    bool m_heldByAnother = false;
 };
