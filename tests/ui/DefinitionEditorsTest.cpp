@@ -325,25 +325,33 @@ TEST_F(EditorsTest, EveryLogHasAChartOfItsValueColumns)
 
 TEST_F(EditorsTest, TextsFitAndNameEveryControlInEveryLanguage)
 {
-    form->resize(1024, 700);
+    // Every column's settings, at the window's least size and at the size of the pictures.
+    read();
     form->show();
-    for (int language : {1033, 1031, 1028, 2052}) {
-        form->miLanguageExecute(language);
-        for (TKivNode* node : {recipe(0)->Node, record(0)->Node, station->Alarms->Node}) {
-            select(node);
-            QCoreApplication::processEvents();
-            for (TFrameBase* frame : {form->ClientFrame(), form->BottomFrame()}) {
-                SCOPED_TRACE(
-                    qPrintable(QStringLiteral("%1 %2").arg(language).arg(frame->objectName())));
-                const QStringList unnamed = UnnamedControls(frame);
-                QStringList cut;
-                for (QWidget* widget : frame->findChildren<QWidget*>())
-                    if ((qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget)) &&
-                        widget->isVisibleTo(frame) &&
-                        widget->width() < widget->minimumSizeHint().width())
-                        cut << widget->objectName();
+    for (const QSize size : {form->minimumSize(), QSize(900, 560)}) {
+        form->resize(size);
+        for (int language : {1033, 1031, 1028, 2052}) {
+            form->miLanguageExecute(language);
+            for (TKivNode* node : tableNodes()) {
+                select(node);
+                QCoreApplication::processEvents();
+                const QString where = QStringLiteral("%1 %2x%3 %4")
+                                          .arg(language)
+                                          .arg(size.width())
+                                          .arg(size.height())
+                                          .arg(editor()->gbxCaption->title());
+                SCOPED_TRACE(qPrintable(where));
+                const QStringList unnamed = UnnamedControls(editor()) + UnnamedControls(result());
                 EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(u", "));
-                EXPECT_TRUE(cut.isEmpty()) << qPrintable(cut.join(u", "));
+                const QStringList cutBelow = CutTexts(result());
+                EXPECT_TRUE(cutBelow.isEmpty()) << qPrintable(cutBelow.join(u", "));
+                for (int column = 0; column < editor()->TableModel()->columnCount(); ++column) {
+                    makeCurrent(0, column);
+                    QCoreApplication::processEvents();
+                    const QStringList cut = CutTexts(editor());
+                    EXPECT_TRUE(cut.isEmpty())
+                        << "column " << column << ": " << qPrintable(cut.join(u", "));
+                }
             }
         }
     }
