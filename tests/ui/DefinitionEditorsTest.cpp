@@ -356,3 +356,31 @@ TEST_F(EditorsTest, TextsFitAndNameEveryControlInEveryLanguage)
         }
     }
 }
+
+// The demo's stored widths show its headings and values whole at the default font: the grid
+// pads a heading and a cell by 3 pixels either side, and a heading has a line on its right.
+TEST_F(EditorsTest, TheDemoShowsEveryHeadingAndValueWhole)
+{
+    read();
+    form->show();
+    for (TKivNode* node : tableNodes()) {
+        select(node);
+        TTableGrid* grid = editor()->Grid();
+        const TKivTableModel* model = editor()->TableModel();
+        const QFontMetrics heading = grid->horizontalHeader()->fontMetrics();
+        for (int column = 0; column < model->columnCount(); ++column) {
+            const QString title = model->headerData(column, Qt::Horizontal).toString();
+            int needed = heading.horizontalAdvance(title) + 7;
+            QString widest = title;
+            for (int row = 0; row < model->rowCount(); ++row) {
+                const QString text = model->index(row, column).data().toString();
+                if (grid->fontMetrics().horizontalAdvance(text) + 6 > needed) {
+                    needed = grid->fontMetrics().horizontalAdvance(text) + 6;
+                    widest = text;
+                }
+            }
+            EXPECT_GE(grid->columnWidth(column), needed)
+                << qPrintable(editor()->gbxCaption->title()) << ": " << qPrintable(widest);
+        }
+    }
+}
