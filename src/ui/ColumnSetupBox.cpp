@@ -107,6 +107,19 @@ QWidget* TColumnSetupBox::MakeTickPage()
     return page;
 }
 
+void TColumnSetupBox::ShowPage(QWidget* page)
+{
+    // The stack takes the height of the page shown, not of its tallest page, so a one-row
+    // page leaves the room to the grid or chart above.
+    for (int i = 0; i < pcEdit->count(); ++i) {
+        QWidget* each = pcEdit->widget(i);
+        each->setSizePolicy(QSizePolicy::Preferred,
+                            each == page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    }
+    pcEdit->setCurrentWidget(page);
+    pcEdit->updateGeometry();
+}
+
 TKivDataRecordItem* TColumnSetupBox::TickColumn() const
 {
     return m_kind == Kind::DataRecord ? static_cast<TKivDataRecordItem*>(m_column) : nullptr;
@@ -134,10 +147,10 @@ void TColumnSetupBox::ShowColumn(TKivColumnItem* column)
     if (m_kind == Kind::DataRecord) {
         switch (SetupPageFor(column->Format)) {
         case TKivSetupPage::Values:
-            pcEdit->setCurrentWidget(tbsData);
+            ShowPage(tbsData);
             break;
         case TKivSetupPage::TimeStamp:
-            pcEdit->setCurrentWidget(tbsTick);
+            ShowPage(tbsTick);
             FillComboFromLang(cbxDispalyFormatStr, StrId::TimeFormatList);
             cbxDispalyFormatStr->setEditText(TickColumn()->DisplayFormat);
             break;
