@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Makes the README's picture of the main window: the demo project open, its station selected,
-# taken on a virtual X display. Usage: scripts/screenshot.sh [BUILD_DIR] [OUT.png] [LCID]
+# Makes the README's picture of the main window: the demo project open, its station read and
+# its first recipe table shown in the editor, taken on a virtual X display. Usage: scripts/screenshot.sh [BUILD_DIR] [OUT.png] [LCID]
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$repo/build}" && pwd)"
@@ -15,5 +15,5 @@ trap 'rm -rf "$scratch"' EXIT
 cp "$repo/examples/demo.zop" "$repo/examples/demo.bin" "$scratch/"
 mkdir -p "$(dirname "$out")"
 xvfb-run -a -s "-screen 0 1280x800x24" \
-    "$shot" --lang "$lang" --project "$scratch/demo.zop" --select station --out "$out"
+    "$shot" --lang "$lang" --project "$scratch/demo.zop" --select recipe --read --out "$out"
 echo "Wrote $out"

@@ -65,19 +65,21 @@ QWidget* TColumnSetupBox::MakeDataPage()
     cbxIntWidth = NamedWidget<QComboBox>(page, "cbxIntWidth");
     cbxFloatWidth = NamedWidget<QComboBox>(page, "cbxFloatWidth");
 
-    auto* row = new QHBoxLayout(page);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(BuddyLabel(cbxDisplayFormat, page, "lblDisplayFormat"));
-    row->addWidget(cbxDisplayFormat);
-    row->addSpacing(12);
-    row->addWidget(cbxFillZero);
-    row->addSpacing(12);
-    row->addWidget(BuddyLabel(cbxIntWidth, page, "lblIntWidth"));
-    row->addWidget(cbxIntWidth);
-    row->addSpacing(12);
-    row->addWidget(BuddyLabel(cbxFloatWidth, page, "lblFloatWidth"));
-    row->addWidget(cbxFloatWidth);
-    row->addStretch(1);
+    // Two rows of label and list pairs, so the longest texts of every language fit even in
+    // the narrowest window; the lists grow with their items.
+    for (QComboBox* combo : {cbxDisplayFormat, cbxIntWidth, cbxFloatWidth})
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto* grid = new QGridLayout(page);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->addWidget(BuddyLabel(cbxDisplayFormat, page, "lblDisplayFormat"), 0, 0);
+    grid->addWidget(cbxDisplayFormat, 0, 1, Qt::AlignLeft);
+    grid->addWidget(cbxFillZero, 1, 1);
+    grid->addWidget(BuddyLabel(cbxIntWidth, page, "lblIntWidth"), 0, 3);
+    grid->addWidget(cbxIntWidth, 0, 4, Qt::AlignLeft);
+    grid->addWidget(BuddyLabel(cbxFloatWidth, page, "lblFloatWidth"), 1, 3);
+    grid->addWidget(cbxFloatWidth, 1, 4, Qt::AlignLeft);
+    grid->setColumnMinimumWidth(2, 12);
+    grid->setColumnStretch(5, 1);
     return page;
 }
 
@@ -86,11 +88,13 @@ QWidget* TColumnSetupBox::MakeTickPage()
     auto* page = NamedWidget<QWidget>(this, "tbsTick");
     cbxDispalyFormatStr = TimeFormatCombo(page, "cbxDispalyFormatStr");
 
-    auto* row = new QHBoxLayout(page);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(BuddyLabel(cbxDispalyFormatStr, page, "lblTickFormat"));
-    row->addWidget(cbxDispalyFormatStr);
-    row->addStretch(1);
+    // One row at the top: the values page beside it in the stack is two rows high.
+    auto* grid = new QGridLayout(page);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->addWidget(BuddyLabel(cbxDispalyFormatStr, page, "lblTickFormat"), 0, 0);
+    grid->addWidget(cbxDispalyFormatStr, 0, 1);
+    grid->setColumnStretch(2, 1);
+    grid->setRowStretch(1, 1);
 
     auto edit = [this](const QString& text) {
         if (m_kind == Kind::DataRecord)
@@ -101,6 +105,19 @@ QWidget* TColumnSetupBox::MakeTickPage()
     connect(cbxDispalyFormatStr->lineEdit(), &QLineEdit::textEdited, this, edit);
     connect(cbxDispalyFormatStr, &QComboBox::textActivated, this, edit);
     return page;
+}
+
+void TColumnSetupBox::ShowPage(QWidget* page)
+{
+    // The stack takes the height of the page shown, not of its tallest page, so a one-row
+    // page leaves the room to the grid or chart above.
+    for (int i = 0; i < pcEdit->count(); ++i) {
+        QWidget* each = pcEdit->widget(i);
+        each->setSizePolicy(QSizePolicy::Preferred,
+                            each == page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    }
+    pcEdit->setCurrentWidget(page);
+    pcEdit->updateGeometry();
 }
 
 TKivDataRecordItem* TColumnSetupBox::TickColumn() const
@@ -130,10 +147,10 @@ void TColumnSetupBox::ShowColumn(TKivColumnItem* column)
     if (m_kind == Kind::DataRecord) {
         switch (SetupPageFor(column->Format)) {
         case TKivSetupPage::Values:
-            pcEdit->setCurrentWidget(tbsData);
+            ShowPage(tbsData);
             break;
         case TKivSetupPage::TimeStamp:
-            pcEdit->setCurrentWidget(tbsTick);
+            ShowPage(tbsTick);
             FillComboFromLang(cbxDispalyFormatStr, StrId::TimeFormatList);
             cbxDispalyFormatStr->setEditText(TickColumn()->DisplayFormat);
             break;

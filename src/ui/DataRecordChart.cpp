@@ -7,11 +7,12 @@
 #include <QChartView>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QFontMetrics>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineSeries>
-#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -102,6 +103,11 @@ TDataRecordChart::TDataRecordChart(QWidget* parent) : QWidget(parent)
     chvDataRecord->setRubberBand(QChartView::RectangleRubberBand);
     chvDataRecord->setFocusPolicy(Qt::StrongFocus);
     chvDataRecord->chart()->legend()->setAlignment(Qt::AlignBottom);
+    // Little room around the plot: in a small window the axes keep the height their labels
+    // need.
+    chvDataRecord->chart()->setMargins(QMargins(4, 4, 4, 4));
+    chvDataRecord->chart()->layout()->setContentsMargins(0, 0, 0, 0);
+    chvDataRecord->chart()->setBackgroundRoundness(0);
     btnResetZoom = new QPushButton(this);
     btnResetZoom->setObjectName(QStringLiteral("btnResetZoom"));
     lblNoValues = new QLabel(this);
@@ -118,6 +124,7 @@ TDataRecordChart::TDataRecordChart(QWidget* parent) : QWidget(parent)
     layout->addWidget(lblNoValues, 1);
     layout->addLayout(buttons);
     connect(btnResetZoom, &QPushButton::clicked, this, &TDataRecordChart::ResetZoom);
+    connect(Chart(), &QChart::plotAreaChanged, this, &TDataRecordChart::FitAxisLabels);
 }
 
 QChart* TDataRecordChart::Chart() const
@@ -162,11 +169,11 @@ void TDataRecordChart::Rebuild()
     QAbstractAxis* xAxis;
     if (m_data.TimeAxis) {
         auto* axis = new QDateTimeAxis;
-        axis->setFormat(QLocale::system().dateTimeFormat(QLocale::ShortFormat));
         axis->setTitleText(GetLangString(StrId::TimeStampHeading));
         connect(axis, &QDateTimeAxis::rangeChanged, this,
                 [this](const QDateTime& from, const QDateTime& to) {
                     ShowRange(double(from.toMSecsSinceEpoch()), double(to.toMSecsSinceEpoch()));
+                    FitAxisLabels();
                 });
         xAxis = axis;
     } else {
@@ -211,4 +218,39 @@ void TDataRecordChart::ResetZoom()
         x.first()->setRange(m_bounds.minX, m_bounds.maxX);
     y.first()->setRange(m_bounds.minY, m_bounds.maxY);
     ShowRange(m_bounds.minX, m_bounds.maxX);
+    FitAxisLabels();
+}
+
+void TDataRecordChart::FitAxisLabels()
+{
+    const QRectF area = Chart()->plotArea();
+    if (area.width() <= 0 || area.height() <= 0)
+        return;
+    // Only real changes below: each one lays the chart out again.
+    if (auto* values = qobject_cast<QValueAxis*>(Chart()->axes(Qt::Vertical).value(0))) {
+        const int lineHeight = QFontMetrics(values->labelsFont()).height();
+        const int ticks = std::clamp(int(area.height()) / (2 * lineHeight) + 1, 2, 5);
+        if (values->tickCount() != ticks)
+            values->setTickCount(ticks);
+    }
+    QAbstractAxis* x = Chart()->axes(Qt::Horizontal).value(0);
+    if (!x)
+        return;
+    // A short chart gives its plot the axis title's row (by the view's height, which the
+    // title does not change, so it never flips back and forth).
+    const bool roomForTitle = chvDataRecord->height() >= 12 * QFontMetrics(x->titleFont()).height();
+    if (x->isTitleVisible() != roomForTitle)
+        x->setTitleVisible(roomForTitle);
+    auto* time = qobject_cast<QDateTimeAxis*>(x);
+    if (!time)
+        return;
+    const QFontMetrics metrics(time->labelsFont());
+    const TKivTimeAxisLabels labels =
+        TimeAxisLabels(double(time->min().toMSecsSinceEpoch()),
+                       double(time->max().toMSecsSinceEpoch()), int(area.width()),
+                       [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
+    if (time->format() != labels.Format)
+        time->setFormat(labels.Format);
+    if (time->tickCount() != labels.TickCount)
+        time->setTickCount(labels.TickCount);
 }

@@ -15,7 +15,8 @@ class QPushButton;
 // (or entry numbers when the log has none), the column titles as the legend. Drag a rectangle
 // to zoom in, right-click or the wheel to zoom out, the keys + - arrows and Home work too.
 // Each line draws at most two points per pixel of the plot, recomputed for the range in view,
-// so a log of 65,535 entries zooms without delay.
+// so a log of 65,535 entries zooms without delay. A time axis labels as many ticks as fit, as
+// finely as their spacing needs (dates, times, seconds), again after every zoom and resize.
 class TDataRecordChart : public QWidget
 {
     Q_OBJECT
@@ -47,6 +48,9 @@ private:
     void Rebuild();
     void ShowRange(double from, double to);
     void ResetZoom();
+    // Picks the tick counts, and the time axis's label format, for the range shown and the
+    // room there is, so every label shows whole.
+    void FitAxisLabels();
 
     Source m_source;
     bool m_stale = false;

@@ -117,3 +117,34 @@ TEST(DataRecordChart, ReducedLineKeepsItsExtremesAndEdges)
     EXPECT_TRUE(DecimateForPlot(points, -10, -1, 100).isEmpty());
     EXPECT_EQ(DecimateForPlot(points.mid(0, 3), 0, 2, 100), points.mid(0, 3));
 }
+
+// Time axis labels: as many ticks as fit, each label only as fine as the tick spacing needs.
+TEST(DataRecordChart, TimeAxisLabelsFitTheRoomAndTheSpan)
+{
+    const auto sevenPerChar = [](const QString& text) { return int(7 * text.size()); };
+    const auto at = [](const char* text) {
+        return double(QDateTime::fromString(QLatin1String(text), Qt::ISODate).toMSecsSinceEpoch());
+    };
+    struct Case {
+        const char *from, *to;
+        int width;
+        const char* format;
+        int ticks;
+    };
+    const Case cases[] = {
+        {"2024-03-03T22:10:00", "2024-03-04T06:00:00", 560, "MM-dd hh:mm", 7}, // across midnight
+        {"2024-03-04T06:00:00", "2024-03-04T14:00:00", 560, "hh:mm", 9},       // within a day
+        {"2024-03-01T00:00:00", "2024-03-09T00:00:00", 560, "yyyy-MM-dd", 7},  // days apart
+        {"2024-03-03T22:10:00", "2024-03-04T06:00:00", 150, "MM-dd hh:mm", 2}, // narrow
+        {"2024-03-04T06:00:00", "2024-03-04T06:03:00", 560, "hh:mm:ss", 8},    // zoomed in
+        {"2024-03-04T06:00:00", "2024-03-04T06:00:02", 560, "hh:mm:ss.zzz", 6},
+        {"2023-12-31T12:00:00", "2024-01-01T12:00:00", 560, "yyyy-MM-dd hh:mm", 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.from) + " " + c.to + " " + std::to_string(c.width));
+        const TKivTimeAxisLabels labels =
+            TimeAxisLabels(at(c.from), at(c.to), c.width, sevenPerChar);
+        EXPECT_EQ(labels.Format, QLatin1String(c.format));
+        EXPECT_EQ(labels.TickCount, c.ticks);
+    }
+}

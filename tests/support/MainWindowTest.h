@@ -9,9 +9,13 @@
 #include "ProjectTree.h"
 #include "lang/KivLanRes.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -35,6 +39,47 @@ inline QStringList UnnamedControls(QWidget* root)
             missing << widget->objectName();
     }
     return missing;
+}
+
+// The width a combo box has for its text, with its frame and arrow taken off.
+inline int ComboTextRoom(QComboBox* combo)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = combo->isEditable();
+    return combo->style()
+        ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
+        .width();
+}
+
+// The labels, buttons and combo boxes shown under root whose text is cut: a label or button
+// narrower than its text needs, a combo box with an item (or typed text) wider than its box.
+inline QStringList CutTexts(QWidget* root)
+{
+    QStringList cut;
+    for (QWidget* widget : root->findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(root))
+            continue;
+        const QString name = widget->objectName();
+        auto* label = qobject_cast<QLabel*>(widget);
+        if (label || qobject_cast<QAbstractButton*>(widget)) {
+            const bool wraps = label && label->wordWrap();
+            const int needed = (wraps ? widget->minimumSizeHint() : widget->sizeHint()).width();
+            if (widget->width() < needed)
+                cut << name;
+        } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            QStringList texts{combo->currentText()};
+            for (int i = 0; i < combo->count(); ++i)
+                texts << combo->itemText(i);
+            const int room = ComboTextRoom(combo);
+            for (const QString& text : texts)
+                if (combo->fontMetrics().horizontalAdvance(text) > room) {
+                    cut << QStringLiteral("%1 (%2)").arg(name, text);
+                    break;
+                }
+        }
+    }
+    return cut;
 }
 
 struct Prompt {

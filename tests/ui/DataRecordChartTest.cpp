@@ -5,6 +5,8 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QDateTimeAxis>
+#include <QGraphicsTextItem>
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
@@ -27,6 +29,29 @@ TKivChartData Lines(int points)
         data.Series.append(series);
     }
     return data;
+}
+
+// A day of readings every ten minutes, on a time axis.
+TKivChartData DayOfReadings()
+{
+    TKivChartData data = Lines(144);
+    data.TimeAxis = true;
+    const double start = double(QDateTime(QDate(2024, 3, 3), QTime(22, 10)).toMSecsSinceEpoch());
+    for (TKivChartSeries& series : data.Series)
+        for (QPointF& p : series.Points)
+            p.setX(start + p.x() * 600000);
+    return data;
+}
+
+// The axis labels the chart shows cut short ("...").
+QStringList CutLabels(const TDataRecordChart& chart)
+{
+    QStringList cut;
+    for (QGraphicsItem* item : chart.chvDataRecord->scene()->items())
+        if (auto* text = dynamic_cast<QGraphicsTextItem*>(item);
+            text && text->isVisible() && text->toPlainText().contains(QStringLiteral("...")))
+            cut << text->toPlainText();
+    return cut;
 }
 
 QLineSeries* Line(const TDataRecordChart& chart, int i)
@@ -78,4 +103,35 @@ TEST(DataRecordChartWidget, SaysWhenThereIsNothingToPlot)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
     EXPECT_TRUE(chart.lblNoValues->isVisible());
     EXPECT_FALSE(chart.chvDataRecord->isVisible());
+}
+
+TEST(DataRecordChartWidget, TimeLabelsShowWholeAtEveryWidthAndZoom)
+{
+    TDataRecordChart chart;
+    chart.SetSource(DayOfReadings);
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    auto* x = static_cast<QDateTimeAxis*>(chart.Chart()->axes(Qt::Horizontal).first());
+    for (const QSize size : {QSize(900, 400), QSize(520, 260), QSize(300, 220)}) {
+        chart.resize(size);
+        QCoreApplication::processEvents();
+        SCOPED_TRACE(qPrintable(x->format()));
+        EXPECT_TRUE(CutLabels(chart).isEmpty()) << qPrintable(CutLabels(chart).join(u" | "));
+        EXPECT_GE(x->tickCount(), 2);
+    }
+    chart.resize(900, 400);
+    QCoreApplication::processEvents();
+    const int wideTicks = x->tickCount();
+    EXPECT_GT(wideTicks, 2);
+    EXPECT_TRUE(x->format().contains(u'd')) << "the day spans midnight";
+
+    // Zoomed in to minutes, the labels are times of the one day shown, to the second.
+    x->setRange(QDateTime(QDate(2024, 3, 4), QTime(6, 0)),
+                QDateTime(QDate(2024, 3, 4), QTime(6, 4)));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(x->format(), u"hh:mm:ss");
+    EXPECT_TRUE(CutLabels(chart).isEmpty()) << qPrintable(CutLabels(chart).join(u" | "));
+    chart.btnResetZoom->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(x->tickCount(), wideTicks);
 }

@@ -325,26 +325,62 @@ TEST_F(EditorsTest, EveryLogHasAChartOfItsValueColumns)
 
 TEST_F(EditorsTest, TextsFitAndNameEveryControlInEveryLanguage)
 {
-    form->resize(1024, 700);
+    // Every column's settings, at the window's least size and at the size of the pictures.
+    read();
     form->show();
-    for (int language : {1033, 1031, 1028, 2052}) {
-        form->miLanguageExecute(language);
-        for (TKivNode* node : {recipe(0)->Node, record(0)->Node, station->Alarms->Node}) {
-            select(node);
-            QCoreApplication::processEvents();
-            for (TFrameBase* frame : {form->ClientFrame(), form->BottomFrame()}) {
-                SCOPED_TRACE(
-                    qPrintable(QStringLiteral("%1 %2").arg(language).arg(frame->objectName())));
-                const QStringList unnamed = UnnamedControls(frame);
-                QStringList cut;
-                for (QWidget* widget : frame->findChildren<QWidget*>())
-                    if ((qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget)) &&
-                        widget->isVisibleTo(frame) &&
-                        widget->width() < widget->minimumSizeHint().width())
-                        cut << widget->objectName();
+    for (const QSize size : {form->minimumSize(), QSize(900, 560)}) {
+        form->resize(size);
+        for (int language : {1033, 1031, 1028, 2052}) {
+            form->miLanguageExecute(language);
+            for (TKivNode* node : tableNodes()) {
+                select(node);
+                QCoreApplication::processEvents();
+                const QString where = QStringLiteral("%1 %2x%3 %4")
+                                          .arg(language)
+                                          .arg(size.width())
+                                          .arg(size.height())
+                                          .arg(editor()->gbxCaption->title());
+                SCOPED_TRACE(qPrintable(where));
+                const QStringList unnamed = UnnamedControls(editor()) + UnnamedControls(result());
                 EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(u", "));
-                EXPECT_TRUE(cut.isEmpty()) << qPrintable(cut.join(u", "));
+                const QStringList cutBelow = CutTexts(result());
+                EXPECT_TRUE(cutBelow.isEmpty()) << qPrintable(cutBelow.join(u", "));
+                for (int column = 0; column < editor()->TableModel()->columnCount(); ++column) {
+                    makeCurrent(0, column);
+                    QCoreApplication::processEvents();
+                    const QStringList cut = CutTexts(editor());
+                    EXPECT_TRUE(cut.isEmpty())
+                        << "column " << column << ": " << qPrintable(cut.join(u", "));
+                }
             }
+        }
+    }
+}
+
+// The demo's stored widths show its headings and values whole at the default font: the grid
+// pads a heading and a cell by 3 pixels either side, and a heading has a line on its right.
+TEST_F(EditorsTest, TheDemoShowsEveryHeadingAndValueWhole)
+{
+    read();
+    form->show();
+    for (TKivNode* node : tableNodes()) {
+        select(node);
+        TTableGrid* grid = editor()->Grid();
+        const TKivTableModel* model = editor()->TableModel();
+        const QFontMetrics heading = grid->horizontalHeader()->fontMetrics();
+        for (int column = 0; column < model->columnCount(); ++column) {
+            const QString title = model->headerData(column, Qt::Horizontal).toString();
+            int needed = heading.horizontalAdvance(title) + 7;
+            QString widest = title;
+            for (int row = 0; row < model->rowCount(); ++row) {
+                const QString text = model->index(row, column).data().toString();
+                if (grid->fontMetrics().horizontalAdvance(text) + 6 > needed) {
+                    needed = grid->fontMetrics().horizontalAdvance(text) + 6;
+                    widest = text;
+                }
+            }
+            EXPECT_GE(grid->columnWidth(column), needed)
+                << qPrintable(editor()->gbxCaption->title()) << ": " << qPrintable(widest);
         }
     }
 }

@@ -6,8 +6,8 @@
 #include "DynamicPanel.h"
 #include "FileDialogUi.h"
 #include "KivFileDialog.h"
-#include "MainWindowTest.h"
 #include "LangUi.h"
+#include "MainWindowTest.h"
 #include "PanelSplitter.h"
 #include "PeerProcess.h"
 #include "ProjectTree.h"
@@ -793,3 +793,33 @@ TEST_F(MainFormTest, NewProjectReadFromTheSimulatorSavedAndReopened)
 }
 
 } // namespace
+
+TEST_F(MainFormTest, TextsFitInEveryFrameAtTheLeastSizeInEveryLanguage)
+{
+    ASSERT_TRUE(form->LoadProjectFile(demoCopy(), false));
+    form->show();
+    form->resize(form->minimumSize());
+    TKivChannel* channel = form->Project().Channels->Items(0);
+    const QList<TKivNode*> shown{form->Project().Node, channel->Node,
+                                 channel->Stations.Items(0)->Node};
+    for (const int language : {1033, 1031, 1028, 2052}) {
+        form->miLanguageExecute(language);
+        for (TKivNode* handle : shown) {
+            select(handle);
+            for (int type = 0; type < 3; ++type) {
+                if (auto* channelFrame = bottom<TFrameChannel>()) {
+                    chooseType(channelFrame, type);
+                    channelFrame->gbxReadOptions->SetOpen(true);
+                }
+                QCoreApplication::processEvents();
+                QStringList cut;
+                for (QWidget* frame : {static_cast<QWidget*>(form->BottomFrame()),
+                                       static_cast<QWidget*>(form->ClientFrame())})
+                    if (frame)
+                        cut << CutTexts(frame);
+                EXPECT_TRUE(cut.isEmpty())
+                    << language << " " << type << ": " << qPrintable(cut.join(u", "));
+            }
+        }
+    }
+}

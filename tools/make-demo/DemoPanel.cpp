@@ -15,10 +15,17 @@ namespace
 constexpr quint32 TimeOffsetMinutes = 480;
 constexpr quint32 MorningTick = 1709532000 - TimeOffsetMinutes * 60;
 
+// A recipe column: its title, its format and the grid width (pixels) that shows its title
+// and values whole at the default font, with room to spare for wider fonts.
+struct RecipeColumn {
+    const char* title;
+    int format, width;
+};
+
 struct Recipe {
     const char* name;
     quint32 reg, count, capacity;
-    QList<std::pair<const char*, int>> columns; // title, format
+    QList<RecipeColumn> columns;
 };
 
 const QList<Recipe>& Recipes()
@@ -28,24 +35,28 @@ const QList<Recipe>& Recipes()
          1000,
          8,
          12,
-         {{"Flour (kg)", 7},
-          {"Water (l)", 7},
-          {"Yeast (g)", 4},
-          {"Salt (g)", 4},
-          {"Mixing time (s)", 4},
-          {"Dough temperature (0.1 C)", 3},
-          {"Batch number", 6},
-          {"Status word", 4}}},
+         {{"Flour (kg)", 7, 80},
+          {"Water (l)", 7, 72},
+          {"Yeast (g)", 4, 72},
+          {"Salt (g)", 4, 64},
+          {"Mixing time (s)", 4, 112},
+          {"Dough temperature (0.1 C)", 3, 192},
+          {"Batch number", 6, 104},
+          {"Status word", 4, 88}}},
         {"Oven profiles",
          1200,
          5,
          8,
-         {{"Zone 1 (C)", 3},
-          {"Zone 2 (C)", 3},
-          {"Zone 3 (C)", 3},
-          {"Belt speed (m/min)", 7},
-          {"Bake time (s)", 5}}},
-        {"Packaging", 1300, 6, 4, {{"Pack weight (g)", 4}, {"Bags per box", 4}, {"Label code", 6}}},
+         {{"Zone 1 (C)", 3, 80},
+          {"Zone 2 (C)", 3, 80},
+          {"Zone 3 (C)", 3, 80},
+          {"Belt speed (m/min)", 7, 136},
+          {"Bake time (s)", 5, 96}}},
+        {"Packaging",
+         1300,
+         6,
+         4,
+         {{"Pack weight (g)", 4, 112}, {"Bags per box", 4, 96}, {"Label code", 6, 88}}},
     };
     return recipes;
 }
@@ -230,9 +241,9 @@ QString DemoDefineText()
               << QStringLiteral("Column=%1").arg(r.columns.size());
         for (int c = 0; c < r.columns.size(); ++c) {
             const QString n = QStringLiteral("%1").arg(c, 4, 10, QLatin1Char('0'));
-            lines << QStringLiteral("Title%1=%2").arg(n, r.columns[c].first)
-                  << QStringLiteral("Format%1=%2").arg(n).arg(r.columns[c].second)
-                  << QStringLiteral("Width%1=%2").arg(n).arg(c == 0 ? 96 : 80);
+            lines << QStringLiteral("Title%1=%2").arg(n, r.columns[c].title)
+                  << QStringLiteral("Format%1=%2").arg(n).arg(r.columns[c].format)
+                  << QStringLiteral("Width%1=%2").arg(n).arg(r.columns[c].width);
         }
     }
     for (int i = 0; i < Records().size(); ++i) {

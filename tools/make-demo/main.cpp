@@ -34,7 +34,7 @@ template <class Items> auto* Column(const Items& items, const QString& title)
 }
 
 // Display settings a user would choose: decimals for floats and tenths, hexadecimal codes
-// with zero fill, full dates for time stamps.
+// with zero fill, full dates for time stamps, columns wide enough for their titles and values.
 void ChooseDisplay(TKivStation& station)
 {
     constexpr quint32 hex = 1, zeroFill = 0x100;
@@ -50,28 +50,36 @@ void ChooseDisplay(TKivStation& station)
     label->Option = hex | zeroFill;
     label->IntWidth = 8;
 
-    const QHash<QString, QStringList> titles{
-        {"Oven temperatures", {"Zone 1 (C)", "Zone 2 (C)", "Zone 3 (C)"}},
-        {"Production counters", {"Loaves", "Rejects"}},
-        {"Line pressures", {"Air (kPa)", "Water (kPa)"}},
-        {"Energy meter", {"Power (kW)", "Energy (kWh)"}},
+    // Titles and grid widths (pixels) that show the titles and values whole.
+    const QHash<QString, QList<std::pair<QString, quint32>>> columns{
+        {"Oven temperatures", {{"Zone 1 (C)", 80}, {"Zone 2 (C)", 80}, {"Zone 3 (C)", 80}}},
+        {"Production counters", {{"Loaves", 64}, {"Rejects", 64}}},
+        {"Line pressures", {{"Air (kPa)", 72}, {"Water (kPa)", 88}}},
+        {"Energy meter", {{"Power (kW)", 88}, {"Energy (kWh)", 104}}},
     };
     for (TKivDataRecord* record : *station.DataRecords) {
-        const QStringList names = titles.value(record->Name);
+        const auto named = columns.value(record->Name);
         int data = 0;
         for (TKivDataRecordItem* item : *record->DataRecordItems) {
-            if (item->Format != 8 && data < names.size())
-                item->Title = names[data++];
-            if (item->Format == 8)
+            if (item->Format != 8 && data < named.size()) {
+                item->Title = named[data].first;
+                item->Width = named[data++].second;
+            }
+            if (item->Format == 8) {
                 item->DisplayFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
-            else if (record->Name == u"Oven temperatures")
+                item->Width = 136;
+            } else if (record->Name == u"Oven temperatures") {
                 item->FloatWidth = 1;
-            else if (item->Format == 7)
+            } else if (item->Format == 7) {
                 item->FloatWidth = 2;
+            }
         }
     }
     station.Alarms->Tick1DisplayFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
     station.Alarms->Tick2DisplayFormat = QStringLiteral("hh:mm:ss");
+    station.Alarms->DisplayWidth1 = 136;
+    station.Alarms->DisplayWidth2 = 72;
+    station.Alarms->DisplayWidth3 = 208;
 }
 
 void WriteDemo(const QDir& folder)

@@ -132,3 +132,45 @@ QList<QPointF> DecimateForPlot(const QList<QPointF>& points, double from, double
         kept.append(points[last + 1]);
     return kept;
 }
+
+namespace
+{
+
+constexpr qint64 MsPerSecond = 1000;
+constexpr qint64 MsPerMinute = 60 * MsPerSecond;
+constexpr qint64 MsPerDay = 24 * 60 * MsPerMinute;
+constexpr int TimeAxisLabelGap = 16;
+
+// The coarsest format that still tells ticks `step` milliseconds apart from each other.
+QString TimeAxisFormat(const QDateTime& from, const QDateTime& to, double step)
+{
+    if (step >= MsPerDay)
+        return QStringLiteral("yyyy-MM-dd");
+    QString time = step >= MsPerMinute   ? QStringLiteral("hh:mm")
+                   : step >= MsPerSecond ? QStringLiteral("hh:mm:ss")
+                                         : QStringLiteral("hh:mm:ss.zzz");
+    if (from.date() == to.date())
+        return time;
+    const QString day = from.date().year() == to.date().year() ? QStringLiteral("MM-dd ")
+                                                               : QStringLiteral("yyyy-MM-dd ");
+    return day + time;
+}
+
+} // namespace
+
+TKivTimeAxisLabels TimeAxisLabels(double from, double to, int plotWidth,
+                                  const std::function<int(const QString&)>& labelWidth)
+{
+    const QDateTime first = QDateTime::fromMSecsSinceEpoch(qint64(from));
+    const QDateTime last = QDateTime::fromMSecsSinceEpoch(qint64(to));
+    const double span = std::max(1.0, to - from);
+    TKivTimeAxisLabels labels;
+    for (int ticks = MaxTimeAxisTicks; ticks >= 2; --ticks) {
+        labels = {TimeAxisFormat(first, last, span / (ticks - 1)), ticks};
+        const int widest = std::max(labelWidth(first.toString(labels.Format)),
+                                    labelWidth(last.toString(labels.Format)));
+        if (plotWidth / (ticks - 1) >= widest + TimeAxisLabelGap)
+            break;
+    }
+    return labels;
+}

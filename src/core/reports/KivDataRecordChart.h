@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPointF>
 #include <QString>
+#include <functional>
 
 class TKivDataRecordTable;
 
@@ -37,3 +38,18 @@ double TickAxisValue(quint32 tick);
 // the range stay. The line then looks the same at any zoom while drawing a few thousand points
 // instead of a million.
 QList<QPointF> DecimateForPlot(const QList<QPointF>& points, double from, double to, int buckets);
+
+// How a time axis labels its ticks: a QDateTime format and the number of ticks, spread evenly.
+struct TKivTimeAxisLabels {
+    QString Format;
+    int TickCount = 2;
+};
+
+// The most ticks (2 to MaxTimeAxisTicks) whose labels fit side by side in plotWidth pixels,
+// a gap between them, with a format no finer than their spacing needs: dates only when ticks
+// are a day or more apart, times of day within one day, month, day and time across days,
+// seconds and milliseconds when zoomed that far. from and to are axis values (milliseconds
+// of local time); labelWidth measures a label as the axis draws it.
+constexpr int MaxTimeAxisTicks = 9;
+TKivTimeAxisLabels TimeAxisLabels(double from, double to, int plotWidth,
+                                  const std::function<int(const QString&)>& labelWidth);
