@@ -100,8 +100,7 @@ int main(int argc, char** argv)
     // A damaged stored language choice does not stop a command, as it does not stop the
     // desktop program: the system's language (else English) is used and the user is told.
     if (!choiceProblem.isEmpty())
-        cliErr() << "tamsor-cli: "
-                 << FormatLangText(GetLangString(StrId::LanguageChoiceDamaged), {choiceProblem})
+        cliErr() << "tamsor-cli: " << LangText(StrId::LanguageChoiceDamaged, {choiceProblem})
                  << "\n"
                  << Qt::flush;
     // Nobody can answer a message box here: print it and take its default answer.

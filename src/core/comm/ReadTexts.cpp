@@ -1,6 +1,12 @@
 #include "ReadTexts.h"
 
+#include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
+
+QString LangText(int id, const QStringList& args)
+{
+    return FormatLangText(GetLangString(id), args);
+}
 
 QString FormatLangText(const QString& pattern, const QStringList& args)
 {

@@ -10,5 +10,8 @@
 // translated text with the wrong placeholders never misbehaves.
 QString FormatLangText(const QString& pattern, const QStringList& args);
 
+// The current language's text id, its placeholders filled with args by FormatLangText.
+QString LangText(int id, const QStringList& args = {});
+
 // The string ID of the text that explains a problem; 0 for None.
 int ReadProblemTextId(ReadProblem problem);

@@ -50,11 +50,6 @@ void SetError(QString* error, const QString& text)
         *error = text;
 }
 
-QString LangText(int id, const QStringList& args = {})
-{
-    return FormatLangText(GetLangString(id), args);
-}
-
 // The numbered sections of one kind that an import reads: from 0 until the first one without
 // a name, at most MaxSections.
 int SectionCount(const TKivIniFile& ini, QLatin1StringView prefix)

@@ -21,11 +21,6 @@ QString LockPathFor(const QString& projectPath)
     return path + QStringLiteral(".lock");
 }
 
-QString LangText(int id, const QStringList& args)
-{
-    return FormatLangText(GetLangString(id), args);
-}
-
 } // namespace
 
 TKivProjectLock::TKivProjectLock(const QString& projectPath)

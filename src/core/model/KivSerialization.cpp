@@ -3,7 +3,6 @@
 #include "KivCommaText.h"
 #include "TamsorError.h"
 #include "comm/ReadTexts.h"
-#include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 
 #include <QtEndian>
@@ -379,6 +378,6 @@ void TKivSerialization::CountListItems(TKivStream& in, qint32 count)
         return; // copies of objects in memory are as large as their originals
     in.m_listItems += count;
     if (in.m_listItems > MaxLoadedListItems)
-        throw TamsorError(FormatLangText(GetLangString(StrId::ProjectTooManyObjects),
-                                         {QString::number(MaxLoadedListItems)}));
+        throw TamsorError(
+            LangText(StrId::ProjectTooManyObjects, {QString::number(MaxLoadedListItems)}));
 }

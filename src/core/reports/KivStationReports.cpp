@@ -79,11 +79,6 @@ QString StationFolderName(const TKivStation& station)
 namespace
 {
 
-QString LangText(int id, const QStringList& args = {})
-{
-    return FormatLangText(GetLangString(id), args);
-}
-
 // Calls visit(folder name, table definition, decoded table) for each report of the station in
 // the order they are written: recipes, data records, then the alarm history when there are
 // alarms.
