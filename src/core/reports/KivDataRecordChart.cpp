@@ -81,20 +81,16 @@ double TickAxisValue(quint32 tick)
 
 QList<QPointF> DecimateForPlot(const QList<QPointF>& points, double from, double to, int buckets)
 {
-    qsizetype first = -1;
-    qsizetype last = -1;
     QList<qsizetype> inRange;
     for (qsizetype i = 0; i < points.size(); ++i) {
-        if (points[i].x() >= from && points[i].x() <= to) {
+        if (points[i].x() >= from && points[i].x() <= to)
             inRange.append(i);
-            if (first < 0)
-                first = i;
-            last = i;
-        }
     }
     QList<QPointF> kept;
-    if (first < 0)
+    if (inRange.isEmpty())
         return kept;
+    const qsizetype first = inRange.first();
+    const qsizetype last = inRange.last();
     if (first > 0)
         kept.append(points[first - 1]);
     buckets = std::max(buckets, 1);
@@ -117,9 +113,9 @@ QList<QPointF> DecimateForPlot(const QList<QPointF>& points, double from, double
             // The run's first and last points too, where they are the range's ends.
             QList<qsizetype> keep{std::min(low, high), std::max(low, high)};
             if (start == 0)
-                keep.prepend(inRange.first());
+                keep.prepend(first);
             if (end == inRange.size())
-                keep.append(inRange.last());
+                keep.append(last);
             qsizetype previous = -1;
             for (qsizetype i : keep) {
                 if (i > previous)
