@@ -6,15 +6,13 @@
 #include "model/KivTamsor.h"
 
 #include "CliProcess.h"
+#include "StoppedCliRead.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QHostInfo>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <gtest/gtest.h>
 
 namespace
@@ -29,18 +27,7 @@ QByteArray ReadAll(const QString& path)
 class CliProjectLock : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
-        TKivTamsor root;
-        root.Start();
-        auto* tcp = new TKivChannel(root.Channels.get());
-        tcp->Type = TKivChannel::TypeInternet;
-        tcp->Ip = QStringLiteral("127.0.0.1:%1").arg(server.serverPort());
-        new TKivStation(tcp);
-        new TKivStation(tcp);
-        WriteProjectFile(project, root);
-    }
+    void SetUp() override { ASSERT_TRUE(reader.WriteProject(project, 2)); }
     CliRun Run(const QStringList& arguments) { return RunCli(dir.filePath("config"), arguments); }
     int Stations()
     {
@@ -51,7 +38,7 @@ protected:
 
     QTemporaryDir dir;
     QString project = dir.filePath("line.zop");
-    QTcpServer server; // a device that takes the connection and never answers
+    StoppedCliRead reader; // its device takes the connection and never answers
 };
 
 } // namespace
@@ -83,12 +70,8 @@ TEST_F(CliProjectLock, ACommandWaitsForTheHolderThenFailsNamingIt)
 
 TEST_F(CliProjectLock, AReadHoldsTheProjectUntilItEndsAndAKilledReadLeavesNoBlock)
 {
-    QProcess reader;
-    StartCli(reader, dir.filePath("config"), {"read", project, "1/1"});
-    // The reader connects only once it holds the lock; stopped there, it keeps holding it.
-    ASSERT_TRUE(server.waitForNewConnection(30000));
-    const qint64 pid = reader.processId();
-    ::kill(pid_t(pid), SIGSTOP);
+    ASSERT_TRUE(reader.Start(dir.filePath("config"), project));
+    const qint64 pid = reader.Pid();
 
     const CliRun second = Run({"add-station", project, "1"});
     EXPECT_EQ(second.exitCode, 1);
@@ -96,8 +79,7 @@ TEST_F(CliProjectLock, AReadHoldsTheProjectUntilItEndsAndAKilledReadLeavesNoBloc
         << qPrintable(second.err);
     EXPECT_EQ(Stations(), 2);
 
-    reader.kill(); // its lock file stays behind, naming a process that is gone
-    ASSERT_TRUE(reader.waitForFinished(10000));
+    ASSERT_TRUE(reader.Kill()); // its lock file stays behind, naming a process that is gone
     EXPECT_TRUE(QFile::exists(project + ".lock"));
     const CliRun after = Run({"add-station", project, "1"});
     EXPECT_EQ(after.exitCode, 0) << qPrintable(after.err);
