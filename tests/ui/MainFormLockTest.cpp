@@ -3,6 +3,7 @@
 // window as it was.
 #include "CliProcess.h"
 #include "MainWindowTest.h"
+#include "StoppedCliRead.h"
 #include "lang/StringIds.h"
 #include "model/KivFileInf.h"
 #include "model/KivProjectLock.h"
@@ -10,9 +11,7 @@
 
 #include <QCoreApplication>
 #include <QHostInfo>
-#include <QTcpServer>
 
-#include <csignal>
 #include <functional>
 
 namespace
@@ -108,32 +107,18 @@ TEST_F(MainFormLockTest, AProjectAnotherProgramHoldsIsNotOpenedAndTheMessageName
 
 TEST_F(MainFormLockTest, AProjectATamsorCliReadHoldsOpensOnlyOnceTheReadIsGone)
 {
-    QTcpServer device; // takes the connection and never answers
-    ASSERT_TRUE(device.listen(QHostAddress::LocalHost));
     const QString file = path("line.zop");
-    {
-        TKivTamsor root;
-        root.Start();
-        auto* tcp = new TKivChannel(root.Channels.get());
-        tcp->Type = TKivChannel::TypeInternet;
-        tcp->Ip = QStringLiteral("127.0.0.1:%1").arg(device.serverPort());
-        new TKivStation(tcp);
-        WriteProjectFile(file, root);
-    }
-    QProcess reader;
-    StartCli(reader, path("cli-config"), {"read", file, "1/1"});
-    // The reader connects only once it holds the lock; stopped there, it keeps holding it.
-    ASSERT_TRUE(device.waitForNewConnection(30000));
-    ::kill(pid_t(reader.processId()), SIGSTOP);
+    StoppedCliRead reader;
+    ASSERT_TRUE(reader.WriteProject(file, 1));
+    ASSERT_TRUE(reader.Start(path("cli-config"), file));
 
     EXPECT_FALSE(form->LoadProjectFile(file, false));
     ASSERT_EQ(prompts.size(), 1);
-    EXPECT_TRUE(prompts[0].text.startsWith(InUse(file, Holder("tamsor-cli", reader.processId()))))
+    EXPECT_TRUE(prompts[0].text.startsWith(InUse(file, Holder("tamsor-cli", reader.Pid()))))
         << qPrintable(prompts[0].text);
     EXPECT_FALSE(form->Project().Opened);
 
-    reader.kill(); // its lock file stays behind, naming a process that is gone
-    ASSERT_TRUE(reader.waitForFinished(10000));
+    ASSERT_TRUE(reader.Kill()); // its lock file stays behind, naming a process that is gone
     EXPECT_TRUE(form->LoadProjectFile(file, false));
     EXPECT_FALSE(Free(file));
 }
