@@ -96,11 +96,11 @@ QWidget* TColumnSetupBox::MakeTickPage()
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(1, 1);
 
+    // Only the data-record box has this page, so its columns are data-record columns.
     auto edit = [this](const QString& text) {
-        if (m_kind == Kind::DataRecord)
-            Apply([&](TKivColumnItem& c) {
-                return SetColumnDisplayFormat(static_cast<TKivDataRecordItem&>(c), text);
-            });
+        Apply([&](TKivColumnItem& c) {
+            return SetColumnDisplayFormat(static_cast<TKivDataRecordItem&>(c), text);
+        });
     };
     connect(cbxDispalyFormatStr->lineEdit(), &QLineEdit::textEdited, this, edit);
     connect(cbxDispalyFormatStr, &QComboBox::textActivated, this, edit);
