@@ -107,19 +107,6 @@ QWidget* TColumnSetupBox::MakeTickPage()
     return page;
 }
 
-void TColumnSetupBox::ShowPage(QWidget* page)
-{
-    // The stack takes the height of the page shown, not of its tallest page, so a one-row
-    // page leaves the room to the grid or chart above.
-    for (int i = 0; i < pcEdit->count(); ++i) {
-        QWidget* each = pcEdit->widget(i);
-        each->setSizePolicy(QSizePolicy::Preferred,
-                            each == page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
-    }
-    pcEdit->setCurrentWidget(page);
-    pcEdit->updateGeometry();
-}
-
 TKivDataRecordItem* TColumnSetupBox::TickColumn() const
 {
     return m_kind == Kind::DataRecord ? static_cast<TKivDataRecordItem*>(m_column) : nullptr;
@@ -147,10 +134,10 @@ void TColumnSetupBox::ShowColumn(TKivColumnItem* column)
     if (m_kind == Kind::DataRecord) {
         switch (SetupPageFor(column->Format)) {
         case TKivSetupPage::Values:
-            ShowPage(tbsData);
+            ShowStackPage(pcEdit, tbsData);
             break;
         case TKivSetupPage::TimeStamp:
-            ShowPage(tbsTick);
+            ShowStackPage(pcEdit, tbsTick);
             FillComboFromLang(cbxDispalyFormatStr, StrId::TimeFormatList);
             cbxDispalyFormatStr->setEditText(TickColumn()->DisplayFormat);
             break;

@@ -47,7 +47,6 @@ signals:
 private:
     QWidget* MakeDataPage();
     QWidget* MakeTickPage();
-    void ShowPage(QWidget* page);
     // Runs edit on the column shown, unless the box is filling itself, and reports it.
     void Apply(const std::function<bool(TKivColumnItem&)>& edit);
     TKivDataRecordItem* TickColumn() const;
