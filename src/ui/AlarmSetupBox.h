@@ -19,7 +19,6 @@ public:
     // Shows value column `column` of alarms: 0 and 1 the times (title and time format), 2 the
     // message (title only). Any other column refills nothing; null alarms clear and disable.
     void ShowColumn(TKivAlarms* alarms, int column);
-    int Column() const { return m_column; }
 
     QLineEdit* edtTitle;
     QLabel* lblDispalyFormat;

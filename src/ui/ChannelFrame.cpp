@@ -203,7 +203,7 @@ void TFrameChannel::cbxTypeChange()
         FChannel->Type = type;
     switch (FChannel->Type) {
     case TKivChannel::TypeUart: {
-        ShowPage(tbsUart);
+        ShowStackPage(pcEdit, tbsUart);
         QStringList entries;
         FillPortList(entries, QString());
         entries.sort(Qt::CaseInsensitive);
@@ -217,11 +217,11 @@ void TFrameChannel::cbxTypeChange()
         break;
     }
     case TKivChannel::TypeInternet:
-        ShowPage(tbsInternet);
+        ShowStackPage(pcEdit, tbsInternet);
         edtIp->setText(FChannel->Ip);
         break;
     case TKivChannel::TypeRegisterFile:
-        ShowPage(tbsFile);
+        ShowStackPage(pcEdit, tbsFile);
         edtRegisterFileName->setText(FChannel->RegisterFileName);
         break;
     default:
@@ -232,18 +232,6 @@ void TFrameChannel::cbxTypeChange()
     ShowReadOptions();
     ApplyDesignHeight();
     Changed();
-}
-
-void TFrameChannel::ShowPage(QWidget* shown)
-{
-    // Only the page shown takes room, so the read options follow right below it.
-    for (int i = 0; i < pcEdit->count(); ++i) {
-        QWidget* page = pcEdit->widget(i);
-        const auto policy = page == shown ? QSizePolicy::Preferred : QSizePolicy::Ignored;
-        page->setSizePolicy(policy, policy);
-    }
-    pcEdit->setCurrentWidget(shown);
-    pcEdit->updateGeometry();
 }
 
 void TFrameChannel::ShowReadOptions()

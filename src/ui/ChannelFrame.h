@@ -57,7 +57,6 @@ private:
     void edtIpChange();
     void edtRegisterFileNameChange();
     void btnOpenClick();
-    void ShowPage(QWidget* shown);
     void ShowReadOptions();
     void ApplyDesignHeight();
     void actAddStationExecute();

@@ -96,28 +96,15 @@ QWidget* TColumnSetupBox::MakeTickPage()
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(1, 1);
 
+    // Only the data-record box has this page, so its columns are data-record columns.
     auto edit = [this](const QString& text) {
-        if (m_kind == Kind::DataRecord)
-            Apply([&](TKivColumnItem& c) {
-                return SetColumnDisplayFormat(static_cast<TKivDataRecordItem&>(c), text);
-            });
+        Apply([&](TKivColumnItem& c) {
+            return SetColumnDisplayFormat(static_cast<TKivDataRecordItem&>(c), text);
+        });
     };
     connect(cbxDispalyFormatStr->lineEdit(), &QLineEdit::textEdited, this, edit);
     connect(cbxDispalyFormatStr, &QComboBox::textActivated, this, edit);
     return page;
-}
-
-void TColumnSetupBox::ShowPage(QWidget* page)
-{
-    // The stack takes the height of the page shown, not of its tallest page, so a one-row
-    // page leaves the room to the grid or chart above.
-    for (int i = 0; i < pcEdit->count(); ++i) {
-        QWidget* each = pcEdit->widget(i);
-        each->setSizePolicy(QSizePolicy::Preferred,
-                            each == page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
-    }
-    pcEdit->setCurrentWidget(page);
-    pcEdit->updateGeometry();
 }
 
 TKivDataRecordItem* TColumnSetupBox::TickColumn() const
@@ -147,10 +134,10 @@ void TColumnSetupBox::ShowColumn(TKivColumnItem* column)
     if (m_kind == Kind::DataRecord) {
         switch (SetupPageFor(column->Format)) {
         case TKivSetupPage::Values:
-            ShowPage(tbsData);
+            ShowStackPage(pcEdit, tbsData);
             break;
         case TKivSetupPage::TimeStamp:
-            ShowPage(tbsTick);
+            ShowStackPage(pcEdit, tbsTick);
             FillComboFromLang(cbxDispalyFormatStr, StrId::TimeFormatList);
             cbxDispalyFormatStr->setEditText(TickColumn()->DisplayFormat);
             break;

@@ -27,7 +27,6 @@ public:
     // Formats 3 to 6 list the integer display kinds, 7 the float kind; for other formats the
     // list and the page stay as they were.
     void ShowColumn(TKivColumnItem* column);
-    TKivColumnItem* Column() const { return m_column; }
 
     QLineEdit* edtTitle;
     QLabel* lblDataFormat;
@@ -47,7 +46,6 @@ signals:
 private:
     QWidget* MakeDataPage();
     QWidget* MakeTickPage();
-    void ShowPage(QWidget* page);
     // Runs edit on the column shown, unless the box is filling itself, and reports it.
     void Apply(const std::function<bool(TKivColumnItem&)>& edit);
     TKivDataRecordItem* TickColumn() const;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QStackedWidget>
 #include <QToolButton>
 
 QAction* FrameAction(QWidget* frame, const char* name)
@@ -39,4 +40,15 @@ QComboBox* TimeFormatCombo(QWidget* parent, const char* name)
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setMinimumContentsLength(24);
     return combo;
+}
+
+void ShowStackPage(QStackedWidget* stack, QWidget* page)
+{
+    for (int i = 0; i < stack->count(); ++i) {
+        QWidget* each = stack->widget(i);
+        each->setSizePolicy(QSizePolicy::Preferred,
+                            each == page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    }
+    stack->setCurrentWidget(page);
+    stack->updateGeometry();
 }

@@ -5,6 +5,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QStackedWidget;
 class QToolButton;
 class QWidget;
 
@@ -26,3 +27,6 @@ template <class Widget> Widget* NamedWidget(QWidget* parent, const char* name)
 }
 // An editable list for a time display format: free text, with suggestions filled in later.
 QComboBox* TimeFormatCombo(QWidget* parent, const char* name);
+// Shows page in stack, which then takes the height of that page alone, not of its tallest
+// page, so what lies below the stack follows right under the page shown.
+void ShowStackPage(QStackedWidget* stack, QWidget* page);

@@ -12,31 +12,19 @@
 #include <QStylePainter>
 #include <QVBoxLayout>
 
-namespace
-{
-
-QSpinBox* namedSpin(QWidget* parent, const char* name, int minimum, int maximum)
-{
-    auto* spin = new QSpinBox(parent);
-    spin->setObjectName(QLatin1String(name));
-    spin->setRange(minimum, maximum);
-    return spin;
-}
-
-} // namespace
-
 TReadOptionsBox::TReadOptionsBox(QWidget* parent) : QGroupBox(parent)
 {
     setObjectName(QStringLiteral("gbxReadOptions"));
     setCheckable(true);
     setChecked(false);
     FBody = new QWidget(this);
-    cbxDefinedOnly = new QCheckBox(FBody);
-    cbxDefinedOnly->setObjectName(QStringLiteral("cbxDefinedOnly"));
-    edtBlockRegisters = namedSpin(FBody, "edtBlockRegisters", TReadOptions::kDefaultBlockRegisters,
-                                  TReadOptions::kMaxBlockRegisters);
+    cbxDefinedOnly = NamedWidget<QCheckBox>(FBody, "cbxDefinedOnly");
+    edtBlockRegisters = NamedWidget<QSpinBox>(FBody, "edtBlockRegisters");
+    edtBlockRegisters->setRange(TReadOptions::kDefaultBlockRegisters,
+                                TReadOptions::kMaxBlockRegisters);
     lblBlockRegisters = BuddyLabel(edtBlockRegisters, FBody, "lblBlockRegisters");
-    edtInFlight = namedSpin(FBody, "edtInFlight", 1, TReadOptions::kMaxInFlight);
+    edtInFlight = NamedWidget<QSpinBox>(FBody, "edtInFlight");
+    edtInFlight->setRange(1, TReadOptions::kMaxInFlight);
     lblInFlight = BuddyLabel(edtInFlight, FBody, "lblInFlight");
 
     auto* grid = new QGridLayout(FBody);

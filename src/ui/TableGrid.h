@@ -19,7 +19,6 @@ public:
 
     // The model shown (not owned); the grid keeps it for its whole life.
     void SetTableModel(TKivTableModel* model);
-    TKivTableModel* TableModel() const { return m_model; }
 
     // Columns narrower than this cannot be made by dragging.
     void SetMinimumColumnWidth(int width);

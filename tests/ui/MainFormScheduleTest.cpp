@@ -3,9 +3,8 @@
 // starter, the schedule stopping with the project, and the log window in every language. The
 // schedule's clock is the test's; each tick is the timer's signal, sent by the test.
 #include "CommunicationForm.h"
-#include "LangTestFolder.h"
 #include "LogForm.h"
-#include "MainForm.h"
+#include "MainWindowTest.h"
 #include "PeerProcess.h"
 #include "WindowReadRunner.h"
 #include "lang/KivLanRes.h"
@@ -20,7 +19,6 @@
 #include <QFile>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -29,29 +27,14 @@ namespace
 
 const QString kStation = QStringLiteral("Read demo.bin-TP-300 demo panel ...");
 
-class MainFormScheduleTest : public ::testing::Test
+class MainFormScheduleTest : public MainWindowTest
 {
 protected:
     void SetUp() override
     {
-        LanguageResources.Discover(QStringLiteral(TAMSOR_SOURCE_DIR "/lang"));
-        ASSERT_EQ(LanguageResources.SelectLanguage(1033), 0);
-        previousMessage = SetLangMessageHook([this](const QString& text, const QString&, unsigned) {
-            prompts << text;
-            return int(KivMsg::IdNo);
-        });
-        form = std::make_unique<TFormMain>();
-        form->SetAnimateBottom(false);
-        form->ApplyLanguageTexts();
+        MainWindowTest::SetUp();
         form->SetScheduleClock([this] { return nowMs; });
         form->SetReportRoot(dir.filePath(QStringLiteral("reports")));
-    }
-    void TearDown() override
-    {
-        form->SetModified(false);
-        form.reset();
-        SetLangMessageHook(previousMessage);
-        LanguageResources.Discover(QStringLiteral("/nonexistent"));
     }
 
     // The demo project and its register file, copied into a folder of their own.
@@ -94,13 +77,15 @@ protected:
                 action->trigger();
         ASSERT_EQ(LanguageResources.Current->LocaleId, id);
     }
+    QStringList promptTexts() const
+    {
+        QStringList texts;
+        for (const Prompt& prompt : prompts)
+            texts << prompt.text;
+        return texts;
+    }
 
-    LangTestFolder config; // keeps the settings away from the user's
-    QTemporaryDir dir;
-    QStringList prompts;
-    TKivMessageHook previousMessage;
     qint64 nowMs = QDateTime(QDate(2026, 12, 10), QTime(6, 0)).toMSecsSinceEpoch();
-    std::unique_ptr<TFormMain> form;
 };
 
 TEST_F(MainFormScheduleTest, CommandsFollowTheProjectAndTheRunner)
@@ -225,7 +210,7 @@ TEST_F(MainFormScheduleTest, ScheduledReadOfTheDemoStation)
         EXPECT_EQ(memo(), form->ScheduleLog().Text());
         EXPECT_TRUE(form->Modified()) << "closing asks to save what the schedule read";
         EXPECT_TRUE(prompts.isEmpty())
-            << "a scheduled read asks nothing: " << qPrintable(prompts.join(u'|'));
+            << "a scheduled read asks nothing: " << qPrintable(promptTexts().join(u'|'));
         form->actScheduleStop->trigger();
         form->SetModified(false);
         ASSERT_TRUE(form->CloseProject());

@@ -38,6 +38,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace
@@ -70,6 +71,27 @@ protected:
     {
         frame->cbxType->setCurrentIndex(type);
         emit frame->cbxType->activated(type);
+    }
+    // Calls check in every language with each settings frame of the open demo project shown:
+    // the project's, the channel's as each type with its read options open, and the station's.
+    void forEveryLanguageAndSettingsFrame(const std::function<void(int language, int type)>& check)
+    {
+        TKivChannel* channel = form->Project().Channels->Items(0);
+        const QList<TKivNode*> shown{form->Project().Node, channel->Node,
+                                     channel->Stations.Items(0)->Node};
+        for (const int language : {1033, 1031, 1028, 2052}) {
+            form->miLanguageExecute(language);
+            for (TKivNode* handle : shown) {
+                select(handle);
+                for (int type = 0; type < 3; ++type) {
+                    if (auto* channelFrame = bottom<TFrameChannel>()) {
+                        chooseType(channelFrame, type);
+                        channelFrame->gbxReadOptions->SetOpen(true);
+                    }
+                    check(language, type);
+                }
+            }
+        }
     }
 };
 
@@ -647,29 +669,15 @@ TEST_F(MainFormTest, LanguageSwitchRetextsTheOpenFrameAndTheTree)
 TEST_F(MainFormTest, EveryControlIsNamedAndTextedInEveryLanguage)
 {
     ASSERT_TRUE(form->LoadProjectFile(demoCopy(), false));
-    TKivChannel* channel = form->Project().Channels->Items(0);
-    const QList<TKivNode*> shown{form->Project().Node, channel->Node,
-                                 channel->Stations.Items(0)->Node};
-    for (const int language : {1033, 1031, 1028, 2052}) {
-        ASSERT_EQ(LanguageResources.SelectLanguage(language), 0);
-        form->ApplyLanguageTexts();
-        for (TKivNode* handle : shown) {
-            select(handle);
-            for (int type = 0; type < 3; ++type) {
-                if (auto* channelFrame = bottom<TFrameChannel>()) {
-                    chooseType(channelFrame, type);
-                    channelFrame->gbxReadOptions->SetOpen(true);
-                }
-                QStringList missing = UnnamedControls(form.get());
-                for (QMenu* menu : form->findChildren<QMenu*>())
-                    for (QAction* action : menu->actions())
-                        if (!action->isSeparator() && action->text().isEmpty())
-                            missing << action->objectName() + QStringLiteral(" (menu)");
-                EXPECT_TRUE(missing.isEmpty())
-                    << language << ": " << qPrintable(missing.join(u", "));
-            }
-        }
-    }
+    forEveryLanguageAndSettingsFrame([this](int language, int) {
+        ASSERT_EQ(LanguageResources.Current->LocaleId, language);
+        QStringList missing = UnnamedControls(form.get());
+        for (QMenu* menu : form->findChildren<QMenu*>())
+            for (QAction* action : menu->actions())
+                if (!action->isSeparator() && action->text().isEmpty())
+                    missing << action->objectName() + QStringLiteral(" (menu)");
+        EXPECT_TRUE(missing.isEmpty()) << language << ": " << qPrintable(missing.join(u", "));
+    });
 }
 
 TEST_F(MainFormTest, CommandLineOpensOneProjectAfterTheWindowShows)
@@ -799,27 +807,14 @@ TEST_F(MainFormTest, TextsFitInEveryFrameAtTheLeastSizeInEveryLanguage)
     ASSERT_TRUE(form->LoadProjectFile(demoCopy(), false));
     form->show();
     form->resize(form->minimumSize());
-    TKivChannel* channel = form->Project().Channels->Items(0);
-    const QList<TKivNode*> shown{form->Project().Node, channel->Node,
-                                 channel->Stations.Items(0)->Node};
-    for (const int language : {1033, 1031, 1028, 2052}) {
-        form->miLanguageExecute(language);
-        for (TKivNode* handle : shown) {
-            select(handle);
-            for (int type = 0; type < 3; ++type) {
-                if (auto* channelFrame = bottom<TFrameChannel>()) {
-                    chooseType(channelFrame, type);
-                    channelFrame->gbxReadOptions->SetOpen(true);
-                }
-                QCoreApplication::processEvents();
-                QStringList cut;
-                for (QWidget* frame : {static_cast<QWidget*>(form->BottomFrame()),
-                                       static_cast<QWidget*>(form->ClientFrame())})
-                    if (frame)
-                        cut << CutTexts(frame);
-                EXPECT_TRUE(cut.isEmpty())
-                    << language << " " << type << ": " << qPrintable(cut.join(u", "));
-            }
-        }
-    }
+    forEveryLanguageAndSettingsFrame([this](int language, int type) {
+        QCoreApplication::processEvents();
+        QStringList cut;
+        for (QWidget* frame : {static_cast<QWidget*>(form->BottomFrame()),
+                               static_cast<QWidget*>(form->ClientFrame())})
+            if (frame)
+                cut << CutTexts(frame);
+        EXPECT_TRUE(cut.isEmpty())
+            << language << " " << type << ": " << qPrintable(cut.join(u", "));
+    });
 }
