@@ -462,8 +462,7 @@ bool TFormMain::SaveProjectFile(const QString& path)
 
 bool TFormMain::HoldsLockOf(const QString& file) const
 {
-    return FProjectLock && FProjectLock->IsHeld() &&
-           FProjectLock->LockFilePath() == TKivProjectLock(file).LockFilePath();
+    return FProjectLock && FProjectLock->IsHeld() && FProjectLock->Covers(file);
 }
 
 void TFormMain::RecentFileClick(const QString& path)

@@ -55,6 +55,7 @@ TEST_F(ProjectLock, OneHolderAtATimeWhateverThePathIsCalled)
     QDir::setCurrent(dir.path());
     for (const QString& path : {QStringLiteral("line.zop"), viaLink}) {
         SCOPED_TRACE(qPrintable(path));
+        EXPECT_TRUE(window.Covers(path));
         TKivProjectLock command(path);
         EXPECT_FALSE(command.Acquire(50));
         EXPECT_FALSE(command.IsHeld());
@@ -62,6 +63,7 @@ TEST_F(ProjectLock, OneHolderAtATimeWhateverThePathIsCalled)
         EXPECT_EQ(command.ErrorText(), path + " is used by " + holder);
     }
     QDir::setCurrent(workingFolder);
+    EXPECT_FALSE(window.Covers(dir.filePath("other.zop")));
 
     window.Release();
     EXPECT_FALSE(QFile::exists(project + ".lock"));

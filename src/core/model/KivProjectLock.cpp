@@ -33,6 +33,11 @@ TKivProjectLock::TKivProjectLock(const QString& projectPath)
 
 TKivProjectLock::~TKivProjectLock() { Release(); }
 
+bool TKivProjectLock::Covers(const QString& projectPath) const
+{
+    return LockPathFor(projectPath) == m_lockPath;
+}
+
 bool TKivProjectLock::Acquire(int waitMs)
 {
     m_error.clear();

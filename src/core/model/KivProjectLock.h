@@ -28,6 +28,8 @@ public:
 
     const QString& ProjectPath() const { return m_projectPath; }
     const QString& LockFilePath() const { return m_lockPath; }
+    // Whether this is the lock of the project at projectPath, however that path is spelled.
+    bool Covers(const QString& projectPath) const;
     // Who holds the lock now, as "<program> (process <id> on <host>)"; empty when nobody does
     // or the lock file cannot be read.
     QString HolderText() const;
