@@ -96,8 +96,16 @@ void TTableGrid::SetTableModel(TKivTableModel* model)
 {
     m_model = model;
     setModel(model);
-    if (m_corner)
-        connect(model, &QAbstractItemModel::modelReset, m_corner, qOverload<>(&QWidget::update));
+    if (!m_corner)
+        return;
+    // The corner shows the heading row's first text: redraw it whenever the headings change,
+    // also when a table of the same shape replaces the shown one (a language switch).
+    connect(model, &QAbstractItemModel::modelReset, m_corner, qOverload<>(&QWidget::update));
+    connect(model, &QAbstractItemModel::headerDataChanged, m_corner,
+            [corner = m_corner](Qt::Orientation orientation) {
+                if (orientation == Qt::Horizontal)
+                    corner->update();
+            });
 }
 
 void TTableGrid::SetMinimumColumnWidth(int width)

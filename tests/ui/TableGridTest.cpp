@@ -4,6 +4,7 @@
 #include "TableGrid.h"
 #include "reports/KivTableModel.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
@@ -17,7 +18,10 @@ namespace
 class NumberTable : public TKivDecodedTable
 {
 public:
-    explicit NumberTable(qint64 rows) : m_rows(rows) { Heading = {"No.", "A", "B", "C"}; }
+    explicit NumberTable(qint64 rows, const QString& corner = QStringLiteral("No.")) : m_rows(rows)
+    {
+        Heading = {corner, "A", "B", "C"};
+    }
     qint64 RowCount() const override { return m_rows; }
     void RowCells(qint64 row, QStringList& cells) const override
     {
@@ -53,7 +57,37 @@ protected:
     TTableGrid grid;
 };
 
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
 } // namespace
+
+TEST_F(TableGridTest, TheCornerRedrawsWhenATableOfTheSameShapeBringsANewHeading)
+{
+    // A language switch decodes the shown table again: same rows and columns, so the model
+    // keeps its shape, but the row numbers' heading is in the new language.
+    auto* corner = grid.findChild<QAbstractButton*>();
+    ASSERT_NE(corner, nullptr);
+    PaintCounter counter;
+    corner->installEventFilter(&counter);
+    QCoreApplication::processEvents(); // the first paints after showing
+    counter.paints = 0;
+    model.SetTable(std::make_unique<NumberTable>(65535, QStringLiteral("Nr.")));
+    EXPECT_EQ(model.CornerText(), u"Nr.");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }));
+}
 
 TEST_F(TableGridTest, CopiesTheSelectionWithItsHeading)
 {
