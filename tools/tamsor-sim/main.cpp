@@ -22,6 +22,7 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,6 +55,9 @@ struct Options {
     int outOfOrder = 0;         // request number whose waiting reply the next one overtakes
     int repeatId = 0;           // request number whose id the next reply repeats while it waits
     bool singleRequest = false; // close when a request comes while another waits for its reply
+    double randomDelayMinMs = 0; // each reply waits a delay of its own drawn from this range,
+    double randomDelayMaxMs = 0; // on top of --link-delay, and may overtake others
+    unsigned seed = std::random_device()();
 };
 
 using Clock = std::chrono::steady_clock;
@@ -92,6 +96,12 @@ void Usage()
         "                      arrived; requests are taken as they arrive\n"
         "  --max-registers N   refuse reads of more than N registers (1-125, default 125)\n"
         "                      with exception 3\n"
+        "  --random-delay MIN-MAX\n"
+        "                      each reply leaves after a delay of its own, drawn anew for\n"
+        "                      every request from MIN to MAX ms (added to --link-delay), so\n"
+        "                      replies to requests in flight overtake each other\n"
+        "  --seed N            seed of the random delays, to repeat a run (default: a new one,\n"
+        "                      printed when serving)\n"
         "Faults of a device that mixes up requests in flight (they need --link-delay, so that\n"
         "a reply still waits when the next request comes):\n"
         "  --out-of-order N    the reply to request N + 1 overtakes the waiting reply to N\n"
@@ -100,6 +110,23 @@ void Usage()
         "  --single-request    close the TCP connection when a request comes while another\n"
         "                      waits for its reply\n"
         "Requests are counted from 1 on each connection. Port 0 picks a free TCP port. Prints a line starting with \"ready\" when serving.\n");
+}
+
+// MIN-MAX in ms (each may be fractional) for --random-delay.
+bool ParseDelayRange(const char* text, Options& o)
+{
+    char* end = nullptr;
+    const double low = std::strtod(text, &end);
+    const bool dash = end && *end == '-';
+    const double high = dash ? std::strtod(end + 1, &end) : -1;
+    if (!dash || !end || *end || !(low >= 0) || !(high >= low) || high > 60000) {
+        std::fprintf(stderr, "tamsor-sim: --random-delay: not a range MIN-MAX in ms: %s\n",
+                     text);
+        return false;
+    }
+    o.randomDelayMinMs = low;
+    o.randomDelayMaxMs = high;
+    return true;
 }
 
 bool ParseOptions(int argc, char** argv, Options& o)
@@ -180,7 +207,12 @@ bool ParseOptions(int argc, char** argv, Options& o)
                 std::fprintf(stderr, "tamsor-sim: --max-registers: a read asks for 1 to 125\n");
                 std::exit(2);
             }
-        } else if (arg == "--out-of-order")
+        } else if (arg == "--random-delay") {
+            if (!ParseDelayRange(value(), o))
+                std::exit(2);
+        } else if (arg == "--seed")
+            o.seed = unsigned(number());
+        else if (arg == "--out-of-order")
             o.outOfOrder = int(number());
         else if (arg == "--repeat-id")
             o.repeatId = int(number());
@@ -225,7 +257,8 @@ bool WriteAll(int fd, const uint8_t* data, size_t length)
 class Device
 {
 public:
-    Device(const Options& o, std::vector<uint8_t> image) : m_o(o), m_image(std::move(image))
+    Device(const Options& o, std::vector<uint8_t> image)
+        : m_o(o), m_image(std::move(image)), m_random(o.seed)
     {
         if (o.modelId >= 0) {
             m_image[2 * 0xFF80] = uint8_t(o.modelId & 0xFF);
@@ -266,7 +299,7 @@ public:
         const uint16_t replyId = repeat ? m_ids[size_t(m_o.repeatId - 1)] : id;
         const std::vector<uint8_t> reply = Frame(pdu, replyId, tcp, Every(m_o.badCrcEvery));
         Pause(tcp, length, reply.size());
-        const auto due = arrived + std::chrono::microseconds(long(m_o.linkDelayMs * 1000 + 0.5));
+        const auto due = arrived + std::chrono::microseconds(long(DelayMs() * 1000 + 0.5));
         if (m_requests == m_o.outOfOrder + 1 && Waiting(m_o.outOfOrder)) {
             // Overtakes the waiting reply, leaving when it would have left.
             const auto late = std::find_if(m_out.begin(), m_out.end(), [this](const Outgoing& out) {
@@ -407,9 +440,22 @@ private:
         return WriteAll(fd, reply.data(), reply.size());
     }
 
+    // Queued in the order replies leave: by due time, after those due at the same time.
     void Queue(Clock::time_point due, std::vector<uint8_t> bytes)
     {
-        m_out.push_back({due, std::move(bytes), m_requests});
+        const auto later = std::upper_bound(
+            m_out.begin(), m_out.end(), due,
+            [](Clock::time_point at, const Outgoing& out) { return at < out.due; });
+        m_out.insert(later, {due, std::move(bytes), m_requests});
+    }
+
+    // How long after its request a reply leaves.
+    double DelayMs()
+    {
+        if (m_o.randomDelayMaxMs <= 0)
+            return m_o.linkDelayMs;
+        std::uniform_real_distribution<double> random(m_o.randomDelayMinMs, m_o.randomDelayMaxMs);
+        return m_o.linkDelayMs + random(m_random);
     }
 
     // Whether the reply to request n is still waiting to leave.
@@ -434,6 +480,7 @@ private:
     long m_requests = 0;
     std::vector<uint16_t> m_ids; // transaction id of each request of the connection
     std::deque<Outgoing> m_out;  // in the order they leave
+    std::mt19937 m_random;       // draws the random delays
 };
 
 enum class Wait { Readable, TimedOut, Stop, HungUp };
@@ -640,6 +687,9 @@ int main(int argc, char** argv)
     signal(SIGPIPE, SIG_IGN);
 
     Device device(o, std::move(image));
+    if (o.randomDelayMaxMs > 0)
+        std::printf("tamsor-sim: random delays of %g to %g ms, seed %u\n", o.randomDelayMinMs,
+                    o.randomDelayMaxMs, o.seed);
     const int rc = o.tcp.empty() ? ServeRtu(o, device) : ServeTcp(o, device);
     std::printf("tamsor-sim: stopped\n");
     return rc;
