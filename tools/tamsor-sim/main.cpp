@@ -120,8 +120,7 @@ bool ParseDelayRange(const char* text, Options& o)
     const bool dash = end && *end == '-';
     const double high = dash ? std::strtod(end + 1, &end) : -1;
     if (!dash || !end || *end || !(low >= 0) || !(high >= low) || high > 60000) {
-        std::fprintf(stderr, "tamsor-sim: --random-delay: not a range MIN-MAX in ms: %s\n",
-                     text);
+        std::fprintf(stderr, "tamsor-sim: --random-delay: not a range MIN-MAX in ms: %s\n", text);
         return false;
     }
     o.randomDelayMinMs = low;

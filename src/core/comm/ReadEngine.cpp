@@ -4,6 +4,8 @@
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 
+#include <QHashFunctions>
+
 #include <algorithm>
 #include <cstring>
 
@@ -94,6 +96,7 @@ bool TStationReadEngine::Start(const StationReadRequest& request, TReadTransport
     m_holdUntilUs = 0;
     m_lineBusySinceUs = -1;
     m_outstanding.clear();
+    m_replyHashes.clear();
     m_identifyWritten = false;
     m_nextTransactionId = 1;
     m_strayFrames = 0;
@@ -384,10 +387,11 @@ void TStationReadEngine::TakeTcpFrames()
     }
 }
 
-// Replies come in the order of the requests. Only the frame carrying the identifier and the
-// unit of the oldest request outstanding is its reply; one answering a later request means
-// the device mixes up requests in flight, as does one repeating an earlier identifier while
-// several are in flight. Anything else answers nothing asked and is dropped.
+// Replies may come in any order: the frame carrying the identifier of a request outstanding
+// and the unit is its reply, and is checked against that request. A frame repeating the
+// identifier of a request answered before is a stale duplicate when it is the same reply
+// again; with other contents the device mixes up requests in flight. Anything else answers
+// nothing asked and is dropped.
 void TStationReadEngine::HandleTcpFrame(const TMbapFrame& frame)
 {
     const quint8 unit = quint8(m_request.stationNum & 0xFF);
@@ -396,34 +400,48 @@ void TStationReadEngine::HandleTcpFrame(const TMbapFrame& frame)
         return;
     }
     const quint16 id = frame.transactionId;
-    if (!m_outstanding.empty() && m_outstanding.front().transactionId == id) {
-        const TBlockRequest block = m_outstanding.front().block;
-        m_outstanding.pop_front();
-        m_requestStart = block.start;
-        m_requestCount = block.count;
-        TModbusTransaction& t = m_transaction;
-        std::memcpy(t.ReceiveArea, frame.unitAndPdu.constData(), size_t(frame.unitAndPdu.size()));
-        t.ReceiveLength = qint32(frame.unitAndPdu.size());
-        ProcessReply();
-        t.ReceiveLength = 0;
-        if (m_running && !m_outstanding.empty())
-            t.ResponseCountdownUs = ResponseTimeUs(m_outstanding.front().block.count);
-        return;
-    }
-    const auto later = std::find_if(m_outstanding.begin(), m_outstanding.end(),
+    const auto asked = std::find_if(m_outstanding.begin(), m_outstanding.end(),
                                     [id](const Outstanding& o) { return o.transactionId == id; });
-    if (later != m_outstanding.end()) {
-        Finish(ReadFailed, ReadProblem::ReplyOutOfOrder,
-               Detail(ReadProblem::ReplyOutOfOrder, {Number(later->block.start)}), m_lastPollUs);
+    if (asked != m_outstanding.end()) {
+        TakeTcpReply(asked, frame.unitAndPdu);
         return;
     }
-    const bool answeredBefore = id >= 1 && id < m_nextTransactionId;
-    if (Window() > 1 && answeredBefore) {
+    if (Window() > 1 && AnsweredOtherwise(id, frame.unitAndPdu)) {
         Finish(ReadFailed, ReadProblem::RepeatedTransaction,
                Detail(ReadProblem::RepeatedTransaction, {Number(id)}), m_lastPollUs);
         return;
     }
     DropStrayFrame();
+}
+
+void TStationReadEngine::TakeTcpReply(std::deque<Outstanding>::iterator asked,
+                                      const QByteArray& reply)
+{
+    TModbusTransaction& t = m_transaction;
+    // The oldest request's response time runs on while later ones are answered; when it is
+    // answered itself, the next oldest gets a response time of its own.
+    const bool oldest = asked == m_outstanding.begin();
+    const qint64 oldestLeftUs = t.ResponseCountdownUs;
+    const Outstanding answered = *asked;
+    m_outstanding.erase(asked);
+    m_replyHashes[answered.transactionId] = qHash(reply);
+    m_requestStart = answered.block.start;
+    m_requestCount = answered.block.count;
+    std::memcpy(t.ReceiveArea, reply.constData(), size_t(reply.size()));
+    t.ReceiveLength = qint32(reply.size());
+    ProcessReply();
+    t.ReceiveLength = 0;
+    if (!m_running || m_outstanding.empty())
+        return;
+    t.ResponseCountdownUs =
+        oldest ? ResponseTimeUs(m_outstanding.front().block.count) : oldestLeftUs;
+}
+
+bool TStationReadEngine::AnsweredOtherwise(quint16 id, const QByteArray& reply) const
+{
+    // Every identifier written is outstanding until answered.
+    const bool answered = id >= 1 && id < m_replyHashes.size();
+    return answered && m_replyHashes[id] != qHash(reply);
 }
 
 void TStationReadEngine::DropStrayFrame()
@@ -475,6 +493,8 @@ void TStationReadEngine::WriteTcpRequest(const TBlockRequest& block, qint64 nowU
     TModbusTransaction& t = m_transaction;
     BuildReadRequest(t, quint8(m_request.stationNum & 0xFF), block.count, block.start);
     const quint16 id = m_nextTransactionId++;
+    if (m_replyHashes.size() <= id)
+        m_replyHashes.resize(size_t(id) + 1);
     const QByteArray frame = BuildTcpRequest(t, id);
     m_transport->Write(frame.constData(), int(frame.size()));
     m_outstanding.push_back({id, block});
@@ -574,10 +594,14 @@ void TStationReadEngine::AdvancePlan()
         Finish(ReadDone, ReadProblem::None, QString(), m_lastPollUs);
         return;
     }
-    m_registerIndex = m_plan[m_answeredBlocks].start;
     if (IsRtu()) {
+        m_registerIndex = m_plan[m_answeredBlocks].start;
         const TBlockRequest next = m_plan[m_nextPlan++];
         RequestBlock(next.count, next.start);
+    } else {
+        // The oldest request outstanding, or the next to be written when all are answered.
+        m_registerIndex =
+            m_outstanding.empty() ? m_plan[m_nextPlan].start : m_outstanding.front().block.start;
     }
 }
 

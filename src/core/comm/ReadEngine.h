@@ -19,8 +19,8 @@
 // between reads marked to run alongside others (SetAlongside).
 //
 // The request's options change the plan: only the blocks holding the registers asked for,
-// up to 125 registers a request, and on TCP up to 16 requests outstanding at once. Replies
-// are taken strictly in the order of the requests.
+// up to 125 registers a request, and on TCP up to 16 requests outstanding at once. A device
+// or gateway may answer the requests outstanding in any order.
 //
 // Only answers to what was asked are taken: on TCP each request carries its own transaction
 // identifier and only the frame echoing it and the unit is its reply; on RTU bytes that
@@ -102,6 +102,9 @@ private:
     void ReceiveTcp();
     void TakeTcpFrames();
     void HandleTcpFrame(const TMbapFrame& frame);
+    void TakeTcpReply(std::deque<Outstanding>::iterator asked, const QByteArray& reply);
+    // Whether the request that carried id was answered before with another reply.
+    bool AnsweredOtherwise(quint16 id, const QByteArray& reply) const;
     void DropStrayFrame();
     void DispatchTcp(qint64 nowUs);
     bool HasTcpRequestToWrite() const;
@@ -162,7 +165,10 @@ private:
     qint64 m_lineBusySinceUs = -1; // a request has waited for silence since then
     bool m_replyTimeGiven = false; // the response time was stretched for a reply under way
     // TCP
-    std::deque<Outstanding> m_outstanding;
+    std::deque<Outstanding> m_outstanding; // in the order written
+    // By transaction identifier: a hash of the reply taken for that request, which tells a
+    // stale duplicate from a reply under an identifier the device repeated.
+    std::vector<size_t> m_replyHashes;
     bool m_identifyWritten = false;
     quint16 m_nextTransactionId = 0;
     int m_strayFrames = 0;

@@ -75,8 +75,6 @@ int ReadProblemTextId(ReadProblem problem)
         return StrId::ReadOvertime;
     case ReadProblem::BlockRefused:
         return StrId::ReadBlockRefused;
-    case ReadProblem::ReplyOutOfOrder:
-        return StrId::ReadOutOfOrder;
     case ReadProblem::RepeatedTransaction:
         return StrId::ReadRepeatedTransaction;
     }

@@ -42,7 +42,6 @@ enum class ReadProblem {
     LineBusy,             // the line never fell silent for the next request (RTU)
     Overtime,             // the read took longer than all its requests may take
     BlockRefused,         // the device refused a request for more than 64 registers
-    ReplyOutOfOrder,      // TCP: a reply came before the reply to an earlier request
     RepeatedTransaction,  // TCP: a reply repeated the identifier of one already answered
 };
 

@@ -22,7 +22,7 @@ const QList<int>& allStringIds()
                         ReadConnectionClosed, ReadNoAnswer, ReadDeviceException,
                         ReadReplyMismatch, ReadBadTcpHeader, ReadCancelled, ReadWindowClose,
                         ReadNoSuchChannelType, ReadUnaskedReplies, ReadLineBusy, ReadOvertime,
-                        ReadOutOfOrder, ReadRepeatedTransaction, ReadBlockRefused,
+                        ReadRepeatedTransaction, ReadBlockRefused,
                         ReadInFlightHint, ReadOptionsCaption, ReadOptionsDefinedOnly,
                         ReadOptionsBlockRegisters, ReadOptionsInFlight, DefineNoModelName,
                         DefineNoModelId, DefineTooManyColumns, DefineTooManyAlarms,

@@ -77,7 +77,6 @@ constexpr int ReadNoSuchChannelType = 9312;
 constexpr int ReadUnaskedReplies = 9320;
 constexpr int ReadLineBusy = 9321;
 constexpr int ReadOvertime = 9322;
-constexpr int ReadOutOfOrder = 9323;
 constexpr int ReadRepeatedTransaction = 9324;
 constexpr int ReadBlockRefused = 9325;
 constexpr int ReadInFlightHint = 9326;
