@@ -106,6 +106,7 @@ TEST_F(ReadStationStarterTest, AModalReadIsTakenOnTheTickAfterReadStationStoredT
     TKivStation* station = AddStation(TKivChannel::TypeInternet, "10.0.0.1", 2);
     AddStation(TKivChannel::TypeInternet, "10.0.0.2", 5); // due while the first is shown
     ModalRunner modal([this] { Tick(); });
+    const qint64 runAtMs = m_nowMs;
     m_runner.Run();
     Tick();
     Tick();
@@ -115,11 +116,16 @@ TEST_F(ReadStationStarterTest, AModalReadIsTakenOnTheTickAfterReadStationStoredT
     EXPECT_EQ(Messages(), QStringList({"Schedule started", "Read 10.0.0.1-K7 ..."}));
     Tick();
     EXPECT_EQ(m_reportImages, QList<QByteArray>({QByteArray("\x22")}));
-    EXPECT_EQ(Messages().last(), "Read 10.0.0.1-K7 ... (7) OK!!");
+    // The read outlasted 3 periods of 2 s; the station resumes at its next one.
+    const QString nextRead =
+        TScheduleLog::TimeText(QDateTime::fromMSecsSinceEpoch(runAtMs + 12000));
+    EXPECT_EQ(Messages().mid(2),
+              QStringList({"Read 10.0.0.1-K7 ... (7) OK!!",
+                           "10.0.0.1-K7 behind schedule, next read after " + nextRead}));
     EXPECT_EQ(station->RegisterImage, QByteArray(131072, '\x22'));
-    Tick(); // the first station is due again (its period moved by 2 s only) and comes first
+    Tick(); // the second station, due since 5 s, has waited longest
     EXPECT_EQ(modal.reads, 2);
-    EXPECT_EQ(Messages().last(), "Read 10.0.0.1-K7 ...");
+    EXPECT_EQ(Messages().last(), "Read 10.0.0.2-K7 ...");
 }
 
 TEST_F(ReadStationStarterTest, AReadShownLongerThanItsTimeoutIsNeverJoinedByASecond)

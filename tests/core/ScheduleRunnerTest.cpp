@@ -216,7 +216,16 @@ INSTANTIATE_TEST_SUITE_P(
         // A success starts the count again: the failure after it retries 30 s later.
         DueCase{"SuccessResetsTheCount", {600}, {F, F, F, D, F}, 1, 1321, {{601, 631, 661, 691, 1291, 1321}}, {1}},
         // 300 ticks without an outcome fail the read; the retry is due at once.
-        DueCase{"TimeoutAfter300Ticks", {60}, {Hang}, 1, 362, {{61, 362}}, {1}}),
+        DueCase{"TimeoutAfter300Ticks", {60}, {Hang}, 1, 362, {{61, 362}}, {1}},
+        // Reads of 3 s at an interval of 2 s: the station that has waited longest goes first,
+        // and each read ends behind schedule, so its station resumes at its next period.
+        DueCase{"ReadsThatOutlastTheInterval", {2, 2}, {}, 3, 30, {{3, 11, 19, 27}, {7, 15, 23}}, {0, 0}},
+        // A station that never answers is retried at once three times (its due time is the
+        // oldest); its fourth failure moves it to its next period after now, and the other
+        // station, due since 60, is read in between.
+        DueCase{"ADeadStationHoldsTheLineOnlyForItsRetries", {60, 60}, {Hang, Hang, Hang, Hang, Hang}, 1, 1300, {{61, 364, 665, 966, 1291}, {362, 1267}}, {4, 0}},
+        // No interval: read again once the others that are due have had their turn.
+        DueCase{"NoIntervalTakesItsTurn", {0, 5}, {}, 1, 12, {{1, 3, 5, 9, 11}, {7}}, {0, 0}}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -254,6 +263,28 @@ TEST_F(ScheduleRunnerTest, LogLinesOfASuccessAFailureAndReportsThatCannotBeWritt
     const QDateTime runAt = QDateTime::fromMSecsSinceEpoch(kRunAtMs);
     EXPECT_TRUE(m_runner.Log().Line(0).startsWith(
         QLocale::system().toString(runAt.date(), QLocale::ShortFormat) + ' '));
+}
+
+TEST_F(ScheduleRunnerTest, AStationHeldBackResumesAtItsNextPeriodInsteadOfCatchingUp)
+{
+    TKivStation* station = AddStation(10);
+    Run();
+    m_starter.busy = true; // a read in the window holds the line for 55 s
+    TickUntil(55);
+    m_starter.busy = false;
+    TickUntil(85);
+    // Due since 10; read at 56, then at the period that keeps the phase of Run.
+    EXPECT_EQ(StartsOf(station), std::vector<quint64>({56, 61, 71, 81}));
+    const quint32 runAt = quint32(kRunAtMs / 1000);
+    EXPECT_EQ(station->ScheduleBase, runAt + 80);
+    const QString nextRead = TScheduleLog::TimeText(QDateTime::fromSecsSinceEpoch(runAt + 60));
+    EXPECT_EQ(
+        Messages().mid(0, 5),
+        QStringList({"Schedule started", "Read 10.0.0.1-K7 ...", "Read 10.0.0.1-K7 ... (1) OK!!",
+                     "10.0.0.1-K7 behind schedule, next read after " + nextRead,
+                     "Read 10.0.0.1-K7 ..."}))
+        << Messages().join('\n').toStdString();
+    EXPECT_EQ(Messages().filter("behind schedule").size(), 1) << "said once per skip";
 }
 
 TEST_F(ScheduleRunnerTest, RunWhileRunningAndStopWhileStoppedChangeNothing)
@@ -316,6 +347,22 @@ TEST_F(ScheduleRunnerTest, ParallelReadsOneStationPerLineAtOnce)
               QStringList({"Read 10.0.0.1-A ...", "Read 10.0.0.3-C ...",
                            "Read 10.0.0.1-A ... (3) OK!!", "Read 10.0.0.3-C ... (3) OK!!",
                            "Read 10.0.0.1:502-B ...", "Read 10.0.0.3-D ..."}));
+}
+
+TEST_F(ScheduleRunnerTest, ParallelTakesEachLinesLongestWaitingStationFirst)
+{
+    // A and B share channel 0's line; C has channel 1's to itself. Reads of 3 s, interval 2 s.
+    TKivStation* a = AddStation(2, 0, "A");
+    TKivStation* b = AddStation(2, 0, "B");
+    TKivStation* c = AddStation(2, 1, "C");
+    m_starter.oneLine = false;
+    m_starter.ticksToEnd = [](const TKivStation&, int) { return 3; };
+    m_runner.SetParallel(true);
+    Run();
+    TickUntil(30);
+    EXPECT_EQ(StartsOf(a), std::vector<quint64>({3, 11, 19, 27}));
+    EXPECT_EQ(StartsOf(b), std::vector<quint64>({7, 15, 23}));
+    EXPECT_EQ(StartsOf(c), std::vector<quint64>({3, 9, 15, 21, 27}));
 }
 
 TEST(ScheduleLine, StationsShareALineWhenTheyShareAPortOrADevice)

@@ -101,6 +101,7 @@ TEST_F(ShippedLanguages, TemplatesAndFileNamePattern)
                      {RecipeTitle, "%s"},
                      {DataRecordTitle, "%s"},
                      {ReadReading, "%d"},
+                     {ScheduleBehind, "%s%s"},
                      {AlarmTitle, ""}};
     for (int language : shippedLanguages) {
         select(language);

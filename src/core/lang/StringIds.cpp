@@ -32,7 +32,8 @@ const QList<int>& allStringIds()
                         CopyCells, ShowTable, ShowChart, ColumnSetupCaption, DisplayKindLabel,
                         FillZeroCaption, IntWidthLabel, FloatWidthLabel, TimeFormatLabel,
                         ExportCaption, FileFilterText, ExportFailed, ResetZoom, NoValuesToPlot,
-                        ChartHint, ScheduleReportsFailed, ScheduleFolderFailed, MenuScheduleLog};
+                        ChartHint, ScheduleReportsFailed, ScheduleFolderFailed, ScheduleBehind,
+                        MenuScheduleLog};
         for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
             list << id;
         for (int type = 0; type <= 2; ++type)

@@ -87,6 +87,7 @@ constexpr int ReadOptionsBlockRegisters = 9332;
 constexpr int ReadOptionsInFlight = 9333;
 constexpr int ScheduleReportsFailed = 9500; // schedule log: a read's reports not written, %s why
 constexpr int ScheduleFolderFailed = 9501;  // a report folder that cannot be made, %s the file
+constexpr int ScheduleBehind = 9502;        // schedule log: %s station behind, %s its next read
 constexpr int MenuScheduleLog = 9550;       // the Schedule menu's log item, with its access key
 constexpr int DefineNoModelName = 9350;
 constexpr int DefineNoModelId = 9351;

@@ -5,7 +5,12 @@
 
 QString TScheduleLog::MakeLine(const QDateTime& when, const QString& message)
 {
-    return LocalDateTimeText(ToKivTime(when.toLocalTime())) + QStringLiteral(" : ") + message;
+    return TimeText(when) + QStringLiteral(" : ") + message;
+}
+
+QString TScheduleLog::TimeText(const QDateTime& when)
+{
+    return LocalDateTimeText(ToKivTime(when.toLocalTime()));
 }
 
 void TScheduleLog::Append(const QString& line)

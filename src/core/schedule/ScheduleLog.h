@@ -16,6 +16,8 @@ public:
     // The line for message at the local time `when`: the user's short date, a space and the long
     // time (the date alone at exactly midnight), then " : " and the message.
     static QString MakeLine(const QDateTime& when, const QString& message);
+    // The date and time of a line, also used for times within messages.
+    static QString TimeText(const QDateTime& when);
 
     void Append(const QString& line);
     void Clear() { m_lines.clear(); }

@@ -7,6 +7,8 @@
 #include "lang/StringIds.h"
 #include "model/KivTamsor.h"
 
+#include <algorithm>
+
 namespace
 {
 
@@ -73,37 +75,67 @@ void TScheduleRunner::Tick()
         return;
     m_now = quint32(m_clock() / 1000);
     const quint64 tick = ++m_ticks;
+    TakeOutcomes(tick);
+    StartDueReads(tick);
+}
+
+void TScheduleRunner::TakeOutcomes(quint64 tick)
+{
     for (TKivChannel* channel : *m_project.Channels) {
         for (TKivStation* station : channel->Stations) {
             Slot& slot = SlotOf(*station);
-            if (slot.tick == tick)
-                continue;
-            if (slot.state == StateWaiting) {
+            if (slot.state == StateWaiting && slot.tick != tick) {
                 slot.tick = tick;
                 Wait(slot);
-                continue;
             }
-            if (!IsDue(*station))
-                continue;
-            slot.tick = tick;
-            // A read the station would have to share its line with (a manual read in the
-            // window, a read that outlived its timeout) is waited for, never joined.
-            if (m_starter.LineBusy(*station))
-                continue;
-            StartRead(slot, *station);
-            // Ticks that ran inside a read that was shown modally did this tick's work.
-            if (m_ticks != tick || !IsRunning())
-                return;
         }
     }
     // A read whose station has left the project is no longer awaited.
     auto forgetGone = [tick, this](Slot& slot) {
-        if (slot.state == StateWaiting && slot.tick != tick)
+        if (slot.state == StateWaiting && slot.tick != tick) {
+            slot.tick = tick;
             Wait(slot);
+        }
     };
     forgetGone(m_single);
     for (auto& line : m_lines)
         forgetGone(line.second);
+}
+
+void TScheduleRunner::StartDueReads(quint64 tick)
+{
+    for (TKivStation* station : DueStations()) {
+        Slot& slot = SlotOf(*station);
+        // A slot whose outcome was taken this tick, or whose most overdue station was already
+        // considered, starts nothing more until the next tick.
+        if (slot.tick == tick)
+            continue;
+        slot.tick = tick;
+        // A read the station would have to share its line with (a manual read in the
+        // window, a read that outlived its timeout) is waited for, never joined.
+        if (m_starter.LineBusy(*station))
+            continue;
+        StartRead(slot, *station);
+        // Ticks that ran inside a read that was shown modally did this tick's work.
+        if (m_ticks != tick || !IsRunning())
+            return;
+    }
+}
+
+std::vector<TKivStation*> TScheduleRunner::DueStations() const
+{
+    std::vector<std::pair<quint32, TKivStation*>> due;
+    for (TKivChannel* channel : *m_project.Channels)
+        for (TKivStation* station : channel->Stations)
+            if (IsDue(*station))
+                due.emplace_back(DueTime(*station), station);
+    std::stable_sort(due.begin(), due.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<TKivStation*> stations;
+    stations.reserve(due.size());
+    for (const auto& entry : due)
+        stations.push_back(entry.second);
+    return stations;
 }
 
 TScheduleRunner::Slot& TScheduleRunner::SlotOf(const TKivStation& station)
@@ -111,9 +143,14 @@ TScheduleRunner::Slot& TScheduleRunner::SlotOf(const TKivStation& station)
     return m_parallel ? m_lines[ScheduleLineOf(station)] : m_single;
 }
 
+quint32 TScheduleRunner::DueTime(const TKivStation& station)
+{
+    return quint32(station.ScheduleBase + station.ScheduleTime);
+}
+
 bool TScheduleRunner::IsDue(const TKivStation& station) const
 {
-    return quint32(station.ScheduleBase + station.ScheduleTime) < m_now;
+    return DueTime(station) < m_now;
 }
 
 bool TScheduleRunner::InProject(const TKivStation* station) const
@@ -178,6 +215,7 @@ void TScheduleRunner::TakeSuccess(TKivStation& station)
     }
     station.ScheduleBase += station.ScheduleTime;
     station.FailCount = 0;
+    SkipMissedPeriods(station);
     emit ReadTaken(&station, true);
 }
 
@@ -195,8 +233,30 @@ void TScheduleRunner::TakeFailure(TKivStation& station, const QString& reportErr
 void TScheduleRunner::FailureStep(TKivStation& station)
 {
     ++station.FailCount;
-    station.ScheduleBase +=
-        station.FailCount > RetriesBeforeInterval ? station.ScheduleTime : RetryDelaySeconds;
+    if (station.FailCount <= RetriesBeforeInterval) {
+        station.ScheduleBase += RetryDelaySeconds;
+        return;
+    }
+    station.ScheduleBase += station.ScheduleTime;
+    SkipMissedPeriods(station);
+}
+
+void TScheduleRunner::SkipMissedPeriods(TKivStation& station)
+{
+    const quint32 interval = station.ScheduleTime;
+    const quint32 behind = m_now - station.ScheduleBase;
+    // Compared by difference, not by due time: a due time past 2106 wraps to a small number.
+    if (station.ScheduleBase >= m_now || behind <= interval)
+        return;
+    if (interval == 0) {
+        // No period to keep: read again once the others that are due have had their turn.
+        station.ScheduleBase = m_now;
+        return;
+    }
+    station.ScheduleBase += behind - behind % interval;
+    const QDateTime nextRead = QDateTime::fromSecsSinceEpoch(DueTime(station));
+    Append(
+        LangText(StrId::ScheduleBehind, {StationName(station), TScheduleLog::TimeText(nextRead)}));
 }
 
 void TScheduleRunner::Append(const QString& message)
@@ -208,8 +268,13 @@ void TScheduleRunner::Append(const QString& message)
 
 QString TScheduleRunner::StationText(const TKivStation& station) const
 {
-    return QStringLiteral("%1 %2-%3 ...")
-        .arg(GetLangString(StrId::LogLeadingWord), station.Owner->GetCaption(), station.ModelName);
+    return QStringLiteral("%1 %2 ...")
+        .arg(GetLangString(StrId::LogLeadingWord), StationName(station));
+}
+
+QString TScheduleRunner::StationName(const TKivStation& station)
+{
+    return QStringLiteral("%1-%2").arg(station.Owner->GetCaption(), station.ModelName);
 }
 
 int TScheduleRunner::State() const

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <vector>
 
 class TKivTamsor;
 class TKivStation;
@@ -16,14 +17,20 @@ class TKivStation;
 // the schedule log. It owns no timer and no clock: the caller calls Tick once a second and
 // gives it "now", so the window, the headless collector and the tests run the same code.
 //
-// A tick while idle starts the first due station in project order (ScheduleBase +
-// ScheduleTime < now, in unsigned 32-bit arithmetic); a tick while waiting counts down the
-// 300-tick timeout and takes the read's outcome from the read starter. A success logs the
-// read's seconds, writes the reports, and moves ScheduleBase on by the interval; a failure
-// moves it by 30 s three times in a row, then by the interval, until a read succeeds.
+// A tick while idle starts the due station (ScheduleBase + ScheduleTime < now, in unsigned
+// 32-bit arithmetic) that has waited longest: the smallest due time, ties in project order, so
+// a station whose reads outlast its interval cannot keep the others from being read. A tick
+// while waiting counts down the 300-tick timeout and takes the read's outcome from the read
+// starter. A success logs the read's seconds, writes the reports, and moves ScheduleBase on by
+// the interval; a failure moves it by 30 s three times in a row, then by the interval, until a
+// read succeeds. A station still more than a whole interval behind now after a move by its
+// interval does not catch up read after read: ScheduleBase moves on by whole intervals, keeping
+// its phase, to its next period after now, and the log says so. The 30 s retries are kept as
+// they are: a failed read that took longer than that is retried at once.
 //
 // In parallel mode the same happens once per line (ScheduleLineOf): stations on different
-// serial ports or devices are read at the same time, one read per line.
+// serial ports or devices are read at the same time, one read per line, each line's due
+// station that has waited longest first.
 //
 // A window drives it with a TReadStationStarter: its 1000 ms timer calls Tick and is started
 // and stopped on RunningChanged; LineAdded and LogCleared keep the log window in step with
@@ -96,7 +103,12 @@ private:
         quint64 tick = 0; // the last tick that handled this slot
     };
 
+    void TakeOutcomes(quint64 tick);
+    void StartDueReads(quint64 tick);
+    // The due stations, the one that has waited longest first, ties in project order.
+    std::vector<TKivStation*> DueStations() const;
     Slot& SlotOf(const TKivStation& station);
+    static quint32 DueTime(const TKivStation& station);
     bool IsDue(const TKivStation& station) const;
     bool InProject(const TKivStation* station) const;
     void StartRead(Slot& slot, TKivStation& station);
@@ -104,8 +116,11 @@ private:
     void TakeSuccess(TKivStation& station);
     void TakeFailure(TKivStation& station, const QString& reason = QString());
     void FailureStep(TKivStation& station);
+    // Moves a station more than a whole interval behind now on to its next period after now.
+    void SkipMissedPeriods(TKivStation& station);
     void Append(const QString& message);
     QString StationText(const TKivStation& station) const;
+    static QString StationName(const TKivStation& station);
 
     TKivTamsor& m_project;
     TScheduleReadStarter& m_starter;
