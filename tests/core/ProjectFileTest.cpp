@@ -349,6 +349,39 @@ TEST(ProjectFile, EmptyTickFormatsAndWrongImageLengthsLoadAsDefaults)
     }
 }
 
+TEST(ProjectFile, StoredZeroImagesShareTheZeroImageAndOnlyReadStationsCountAsRead)
+{
+    QByteArray pattern(RegisterImageSize, '\0');
+    pattern[7] = '\x01';
+    const struct {
+        double updateTime;
+        QByteArray image;
+        bool read;
+        bool sharesZeros;
+    } cases[] = {
+        {0, ZeroRegisterImage(), false, true},
+        {44000.5, pattern, true, false},
+        {44000.5, QByteArray(RegisterImageSize, '\0'), true, true}, // a device of zeros
+        {0, pattern, true, false}, // an image stored without a read time is kept as read
+    };
+    TKivTamsor root;
+    auto* channel = new TKivChannel(root.Channels.get());
+    for (const auto& c : cases) {
+        auto* station = new TKivStation(channel);
+        station->UpdateTime = c.updateTime;
+        station->RegisterImage = c.image;
+        EXPECT_EQ(station->WasRead(), c.read) << station->StationNum;
+    }
+    TKivTamsor loaded;
+    ASSERT_TRUE(DecodeProjectFile(Encode(root), loaded));
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        const TKivStation* back = loaded.Channels->Items(0)->Stations.Items(i);
+        EXPECT_EQ(back->RegisterImage, cases[i].image) << i;
+        EXPECT_EQ(back->RegisterImage.isSharedWith(ZeroRegisterImage()), cases[i].sharesZeros) << i;
+        EXPECT_EQ(back->WasRead(), cases[i].read) << i;
+    }
+}
+
 TEST(ProjectFile, FileLevelEdgeCases)
 {
     TKivTamsor empty;
