@@ -205,10 +205,9 @@ int runInfo(const QStringList& arguments)
     parser.addOption({QStringLiteral("json"), QStringLiteral("Print JSON with the stored key names.")});
     if (!parseCommandArguments(parser, QStringLiteral("info"), arguments))
         return parser.isSet(QStringLiteral("help")) ? 0 : 2;
-    if (parser.positionalArguments().size() != 1) {
-        cliErr() << "tamsor-cli info: expected one project file\n" << parser.helpText() << Qt::flush;
-        return 2;
-    }
+    if (parser.positionalArguments().size() != 1)
+        return commandUsageError(parser, QStringLiteral("info"),
+                                 QStringLiteral("expected one project file"));
     const QString path = parser.positionalArguments().first();
     TKivTamsor root;
     openCliProject(path, root);
