@@ -231,6 +231,28 @@ TEST(Project, ChannelTypesOutsideTheKnownOnesShowAQuestionMark)
     }
 }
 
+TEST(Project, UartPortsInUseAreThoseOfUartChannelsOnly)
+{
+    const struct {
+        qint32 type;
+        const char* port;
+    } channels[] = {
+        {TKivChannel::TypeUart, "ttyUSB0"},
+        {TKivChannel::TypeInternet, "ttyS0"}, // kept from before its type changed
+        {TKivChannel::TypeUart, ""},
+        {TKivChannel::TypeRegisterFile, "ttyACM0"},
+        {TKivChannel::TypeUart, "/dev/ttyUSB1"},
+    };
+    TKivChannels list;
+    EXPECT_TRUE(list.UartPortsInUse().isEmpty());
+    for (const auto& c : channels) {
+        auto* channel = new TKivChannel(&list);
+        channel->Type = c.type;
+        channel->UartPort = QString::fromLatin1(c.port);
+    }
+    EXPECT_EQ(list.UartPortsInUse(), QStringList({"ttyUSB0", "/dev/ttyUSB1"}));
+}
+
 TEST(Project, StationNumbersAndScheduleBase)
 {
     TKivTamsor root;
