@@ -1,11 +1,11 @@
 #include "ChannelFrame.h"
 
 #include "FrameWidgets.h"
-#include "KivFileDialog.h"
 #include "LangUi.h"
 #include "ReadOptionsBox.h"
 #include "comm/KivSerial.h"
 #include "editor/KivEditRules.h"
+#include "editor/KivFileDialog.h"
 #include "editor/KivProjectTree.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"

@@ -1,6 +1,6 @@
 #include "FileDialogUi.h"
 
-#include "KivFileDialog.h"
+#include "editor/KivFileDialog.h"
 
 #include <QApplication>
 #include <QDir>

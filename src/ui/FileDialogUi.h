@@ -1,5 +1,5 @@
 #pragma once
 
-// Installs the real file dialogs behind PromptFileName (KivFileDialog.h). A save dialog does
-// not ask about replacing a file: the program asks itself, once.
+// Installs the real file dialogs behind PromptFileName (editor/KivFileDialog.h). A save dialog
+// does not ask about replacing a file: the program asks itself, once.
 void InstallUiFileDialogs();

@@ -1,8 +1,8 @@
 #include "ResultFrame.h"
 
 #include "FrameWidgets.h"
-#include "KivFileDialog.h"
 #include "TamsorError.h"
+#include "editor/KivFileDialog.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 #include "model/KivChannel.h"

@@ -1,10 +1,10 @@
 #include "StationFrame.h"
 
 #include "FrameWidgets.h"
-#include "KivFileDialog.h"
 #include "LangUi.h"
 #include "comm/ReadStation.h"
 #include "editor/KivEditRules.h"
+#include "editor/KivFileDialog.h"
 #include "editor/KivProjectTree.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"

@@ -77,11 +77,7 @@ void TFrameTamsor::actAddChannelExecute()
 {
     if (!FProjectRoot)
         return;
-    QStringList usedPorts;
-    for (const TKivChannel* channel : *FProjectRoot->Channels)
-        if (channel->Type == TKivChannel::TypeUart)
-            usedPorts << channel->UartPort;
-    const QString port = FirstFreePort(usedPorts);
+    const QString port = FirstFreePort(FProjectRoot->Channels->UartPortsInUse());
     auto* channel = new TKivChannel(FProjectRoot->Channels.get());
     if (channel->Type == TKivChannel::TypeUart && channel->UartPort.isEmpty())
         channel->UartPort = port;

@@ -1,5 +1,5 @@
 // File dialogs through the replaceable hook.
-#include "KivFileDialog.h"
+#include "editor/KivFileDialog.h"
 
 #include <gtest/gtest.h>
 

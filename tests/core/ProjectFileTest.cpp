@@ -231,6 +231,28 @@ TEST(Project, ChannelTypesOutsideTheKnownOnesShowAQuestionMark)
     }
 }
 
+TEST(Project, UartPortsInUseAreThoseOfUartChannelsOnly)
+{
+    const struct {
+        qint32 type;
+        const char* port;
+    } channels[] = {
+        {TKivChannel::TypeUart, "ttyUSB0"},
+        {TKivChannel::TypeInternet, "ttyS0"}, // kept from before its type changed
+        {TKivChannel::TypeUart, ""},
+        {TKivChannel::TypeRegisterFile, "ttyACM0"},
+        {TKivChannel::TypeUart, "/dev/ttyUSB1"},
+    };
+    TKivChannels list;
+    EXPECT_TRUE(list.UartPortsInUse().isEmpty());
+    for (const auto& c : channels) {
+        auto* channel = new TKivChannel(&list);
+        channel->Type = c.type;
+        channel->UartPort = QString::fromLatin1(c.port);
+    }
+    EXPECT_EQ(list.UartPortsInUse(), QStringList({"ttyUSB0", "/dev/ttyUSB1"}));
+}
+
 TEST(Project, StationNumbersAndScheduleBase)
 {
     TKivTamsor root;
@@ -346,6 +368,39 @@ TEST(ProjectFile, EmptyTickFormatsAndWrongImageLengthsLoadAsDefaults)
         EXPECT_EQ(back->RegisterImage, QByteArray(RegisterImageSize, '\0')) << length;
         EXPECT_EQ(back->UpdateTime, 44000.25);
         EXPECT_EQ(back->Alarms->Tick2DisplayFormat, QStringLiteral("hh:mm:ss"));
+    }
+}
+
+TEST(ProjectFile, StoredZeroImagesShareTheZeroImageAndOnlyReadStationsCountAsRead)
+{
+    QByteArray pattern(RegisterImageSize, '\0');
+    pattern[7] = '\x01';
+    const struct {
+        double updateTime;
+        QByteArray image;
+        bool read;
+        bool sharesZeros;
+    } cases[] = {
+        {0, ZeroRegisterImage(), false, true},
+        {44000.5, pattern, true, false},
+        {44000.5, QByteArray(RegisterImageSize, '\0'), true, true}, // a device of zeros
+        {0, pattern, true, false}, // an image stored without a read time is kept as read
+    };
+    TKivTamsor root;
+    auto* channel = new TKivChannel(root.Channels.get());
+    for (const auto& c : cases) {
+        auto* station = new TKivStation(channel);
+        station->UpdateTime = c.updateTime;
+        station->RegisterImage = c.image;
+        EXPECT_EQ(station->WasRead(), c.read) << station->StationNum;
+    }
+    TKivTamsor loaded;
+    ASSERT_TRUE(DecodeProjectFile(Encode(root), loaded));
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        const TKivStation* back = loaded.Channels->Items(0)->Stations.Items(i);
+        EXPECT_EQ(back->RegisterImage, cases[i].image) << i;
+        EXPECT_EQ(back->RegisterImage.isSharedWith(ZeroRegisterImage()), cases[i].sharesZeros) << i;
+        EXPECT_EQ(back->WasRead(), cases[i].read) << i;
     }
 }
 

@@ -3,10 +3,10 @@
 // The main window driven offscreen in English: prompts and file dialogs are answered through
 // their hooks (the answers and files a test lists, else Cancel), and the demo project can be
 // copied where a test may change it.
-#include "KivFileDialog.h"
 #include "LangTestFolder.h"
 #include "MainForm.h"
 #include "ProjectTree.h"
+#include "editor/KivFileDialog.h"
 #include "lang/KivLanRes.h"
 
 #include <QAbstractButton>

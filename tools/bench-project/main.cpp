@@ -3,6 +3,7 @@
 // deflate and inflate the same body; then loads files of 80,000 to 320,000 empty station blocks
 // (on one channel, and one per channel). Each size runs in a child process of its own.
 #include "BenchMemory.h"
+#include "BenchProjectFiles.h"
 #include "model/KivDateTime.h"
 #include "model/KivFileInf.h"
 #include "model/KivTamsor.h"
@@ -20,6 +21,7 @@
 namespace {
 
 using namespace BenchMemory;
+using namespace BenchProjectFiles;
 
 // A register image as a panel holds it: recipe tables of small counters and set points, a data
 // log ring with time stamps and slowly changing values, alarm history, a block of noisy analog
@@ -91,33 +93,6 @@ template <class Op> double Milliseconds(Op op)
 }
 
 constexpr uInt chunkSize = 32768;
-
-// zlib alone as the project file uses it: default level, 32 KiB of input and output per call,
-// the compressed stream collected in a growing buffer.
-QByteArray ZlibDeflate(const QByteArray& body)
-{
-    z_stream zs{};
-    deflateInit(&zs, Z_DEFAULT_COMPRESSION);
-    QByteArray out;
-    unsigned char chunk[chunkSize];
-    qsizetype taken = 0;
-    int flush = Z_NO_FLUSH;
-    do {
-        const qsizetype input = qMin<qsizetype>(chunkSize, body.size() - taken);
-        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.constData() + taken));
-        zs.avail_in = uInt(input);
-        taken += input;
-        flush = taken == body.size() ? Z_FINISH : Z_NO_FLUSH;
-        do {
-            zs.next_out = chunk;
-            zs.avail_out = chunkSize;
-            deflate(&zs, flush);
-            out.append(reinterpret_cast<const char*>(chunk), chunkSize - zs.avail_out);
-        } while (zs.avail_out == 0);
-    } while (flush != Z_FINISH);
-    deflateEnd(&zs);
-    return out;
-}
 
 // zlib alone inflating 32 KiB of input per call straight into a buffer of the body's size.
 QByteArray ZlibInflate(const QByteArray& compressed, qsizetype bodySize)
@@ -197,62 +172,12 @@ void RunSize(int stations, int runs, const QString& folder)
     std::fflush(stdout);
 }
 
-// The body of a project whose channels each hold only empty station blocks: the smallest file
-// that makes the loader create many stations (80,000 of them take under 100 KB).
-QByteArray EmptyStationsBody(int channels, int stationsPerChannel)
-{
-    // A block with at most one entry, appended to out; its end position counts from the start
-    // of out, as it does in a list stream and in an entry's data.
-    const auto block = [](TKivStream& out, const char* name, const char* key,
-                          const TKivStream& entry) {
-        WriteText(out, QLatin1String(name));
-        const qsizetype end = out.ReserveInt32();
-        out.WriteInt32(key ? 1 : 0);
-        if (key) {
-            WriteText(out, QLatin1String(key));
-            WriteBlock(out, entry);
-        }
-        out.PatchInt32(end, qint32(out.Position()));
-    };
-    // Entry data of a nested list: tag 19, then the list stream with its length.
-    const auto list = [](const char* name, int count, const auto& item) {
-        TKivStream items;
-        WriteText(items, QLatin1String(name));
-        items.WriteInt32(count);
-        for (int i = 0; i < count; ++i)
-            item(items);
-        TKivStream entry;
-        entry.WriteUInt8(19);
-        WriteBlock(entry, items);
-        return entry;
-    };
-    const TKivStream stations = list("TKivChannel", stationsPerChannel, [&](TKivStream& out) {
-        block(out, "TKivStation", nullptr, TKivStream());
-    });
-    const TKivStream channelList = list("TKivChannels", channels, [&](TKivStream& out) {
-        block(out, "TKivChannel", "Channel", stations);
-    });
-    TKivStream channelsObject; // entry data of a nested object: tag 18, then its block
-    channelsObject.WriteUInt8(18);
-    block(channelsObject, "TKivChannels", "Channels", channelList);
-    TKivStream root;
-    block(root, "TKivTamsor", "Channels", channelsObject);
-    return root.TakeBytes();
-}
-
 // Loading files that hold many stations: the time and memory must grow with the count alone.
 void RunManyStations(int channels, int stationsPerChannel, int runs, const QString& folder)
 {
     const QString path = folder + QStringLiteral("/many-%1x%2.zop").arg(channels).arg(stationsPerChannel);
     const QByteArray body = EmptyStationsBody(channels, stationsPerChannel);
-    {
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(QByteArray("zop0") + QByteArray::fromHex("0b000000") +
-                   QByteArray::fromHex("54004b0069007600460069006c00650049006e006600"
-                                       "2600000000000000") +
-                   ZlibDeflate(body));
-    }
+    WriteProjectBody(path, body);
     Best loadMs;
     for (int run = 0; run < runs; ++run) {
         auto loaded = std::make_unique<TKivTamsor>();

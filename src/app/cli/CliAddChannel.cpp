@@ -63,10 +63,9 @@ int runAddChannel(const QStringList& arguments)
     parser.addOptions(readOptionArguments());
     if (!parseCommandArguments(parser, QStringLiteral("add-channel"), arguments))
         return parser.isSet(QStringLiteral("help")) ? 0 : 2;
-    if (parser.positionalArguments().size() != 1) {
-        cliErr() << "tamsor-cli add-channel: expected one project file\n" << parser.helpText() << Qt::flush;
-        return 2;
-    }
+    if (parser.positionalArguments().size() != 1)
+        return commandUsageError(parser, QStringLiteral("add-channel"),
+                                 QStringLiteral("expected one project file"));
     const bool tcp = parser.isSet(QStringLiteral("tcp"));
     const bool file = parser.isSet(QStringLiteral("file"));
     const bool serialOptions = parser.isSet(QStringLiteral("serial")) || parser.isSet(QStringLiteral("baud")) ||

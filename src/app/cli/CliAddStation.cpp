@@ -31,11 +31,9 @@ int runAddStation(const QStringList& arguments)
     });
     if (!parseCommandArguments(parser, QStringLiteral("add-station"), arguments))
         return parser.isSet(QStringLiteral("help")) ? 0 : 2;
-    if (parser.positionalArguments().size() != 2) {
-        cliErr() << "tamsor-cli add-station: expected a project file and a channel\n"
-                 << parser.helpText() << Qt::flush;
-        return 2;
-    }
+    if (parser.positionalArguments().size() != 2)
+        return commandUsageError(parser, QStringLiteral("add-station"),
+                                 QStringLiteral("expected a project file and a channel"));
     const QString path = parser.positionalArguments().at(0);
     TKivProjectLock lock(path);
     lockCliProject(lock);

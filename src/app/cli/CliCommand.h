@@ -31,6 +31,15 @@ struct CliCommandRegistration {
 QTextStream& cliOut();
 QTextStream& cliErr();
 
+// The parser's help for a command, its usage line naming the program and the command as a user
+// types them ("Usage: tamsor-cli info [options] FILE.zop") instead of the program's path.
+QString commandHelpText(const QCommandLineParser& parser, const QString& commandName);
+
+// Prints "tamsor-cli NAME: problem" and the command's help to stderr; returns the exit code of
+// a call with the wrong arguments (2).
+int commandUsageError(const QCommandLineParser& parser, const QString& commandName,
+                      const QString& problem);
+
 // Parses a command's own arguments with the options and positional arguments already added to
 // the parser. On an error prints it with the command's usage to stderr and returns false.
 bool parseCommandArguments(QCommandLineParser& parser, const QString& commandName,

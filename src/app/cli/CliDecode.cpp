@@ -48,9 +48,9 @@ int runDecode(const QStringList& arguments)
         return parser.isSet(QStringLiteral("help")) ? 0 : 2;
     if (!parser.isSet(QStringLiteral("define")) || !parser.isSet(QStringLiteral("image")) ||
         !parser.positionalArguments().isEmpty()) {
-        cliErr() << "tamsor-cli decode: expected --define DEFINE.def and --image IMAGE.bin\n"
-                 << parser.helpText() << Qt::flush;
-        return 2;
+        return commandUsageError(
+            parser, QStringLiteral("decode"),
+            QStringLiteral("expected --define DEFINE.def and --image IMAGE.bin"));
     }
     const QString definePath = parser.value(QStringLiteral("define"));
     TKivStation station(nullptr);

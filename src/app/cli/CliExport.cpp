@@ -48,11 +48,9 @@ int runExport(const QStringList& arguments)
     if (!parseCommandArguments(parser, QStringLiteral("export"), arguments))
         return parser.isSet(QStringLiteral("help")) ? 0 : 2;
     QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) {
-        cliErr() << "tamsor-cli export: expected a project file\n"
-                 << parser.helpText() << Qt::flush;
-        return 2;
-    }
+    if (positional.isEmpty())
+        return commandUsageError(parser, QStringLiteral("export"),
+                                 QStringLiteral("expected a project file"));
     const QString path = positional.takeFirst();
     TKivTamsor root;
     openCliProject(path, root);

@@ -20,12 +20,10 @@ int runImportDefine(const QStringList& arguments)
     if (!parseCommandArguments(parser, QStringLiteral("import-define"), arguments))
         return parser.isSet(QStringLiteral("help")) ? 0 : 2;
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 3) {
-        cliErr() << "tamsor-cli import-define: expected a project file, a station and a define "
-                    "file\n"
-                 << parser.helpText() << Qt::flush;
-        return 2;
-    }
+    if (positional.size() != 3)
+        return commandUsageError(
+            parser, QStringLiteral("import-define"),
+            QStringLiteral("expected a project file, a station and a define file"));
     const QString path = positional.at(0);
     const QString defineFile = positional.at(2);
     TKivProjectLock lock(path);

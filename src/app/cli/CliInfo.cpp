@@ -19,11 +19,15 @@ QString localIsoTime(double updateTime)
     return time.isValid() ? time.toString(Qt::ISODateWithMs) : QString();
 }
 
+// The image of a station never read is the shared zeros: it is neither counted nor hashed, so a
+// project of many such stations shows at once.
 int nonZeroRegisters(const TKivStation& station)
 {
     int count = 0;
-    for (quint32 r = 0; r < quint32(RegisterCount); ++r)
-        count += station.RegisterAt(r) != 0;
+    if (station.WasRead()) {
+        for (quint32 r = 0; r < quint32(RegisterCount); ++r)
+            count += station.RegisterAt(r) != 0;
+    }
     return count;
 }
 
@@ -31,6 +35,15 @@ QString imageHash(const TKivStation& station)
 {
     return QString::fromLatin1(
         QCryptographicHash::hash(station.RegisterImage, QCryptographicHash::Sha256).toHex());
+}
+
+QString imageText(const TKivStation& station)
+{
+    if (!station.WasRead())
+        return QStringLiteral("image never read");
+    return QStringLiteral("image SHA-256 %1, %2 non-zero registers")
+        .arg(imageHash(station))
+        .arg(nonZeroRegisters(station));
 }
 
 QJsonObject recipeJson(const TKivRecipe& recipe)
@@ -83,6 +96,7 @@ QJsonObject stationJson(const TKivStation& station)
     for (const TKivDataRecord* record : *station.DataRecords)
         records.append(dataRecordJson(*record));
     const QString local = localIsoTime(station.UpdateTime);
+    const QJsonValue hash = station.WasRead() ? QJsonValue(imageHash(station)) : QJsonValue();
     return {{"Station", stationRefText(station)},
             {"StationNum", qint64(station.StationNum)},
             {"ModelName", station.ModelName},
@@ -90,7 +104,7 @@ QJsonObject stationJson(const TKivStation& station)
             {"ScheduleTime", qint64(station.ScheduleTime)},
             {"UpdateTime", station.UpdateTime},
             {"UpdateTimeLocal", local.isEmpty() ? QJsonValue() : QJsonValue(local)},
-            {"RegisterSha256", imageHash(station)},
+            {"RegisterSha256", hash},
             {"NonZeroRegisters", nonZeroRegisters(station)},
             {"Recipes", recipes},
             {"DataRecords", records},
@@ -127,8 +141,7 @@ void printStation(QTextStream& out, const TKivStation& station)
         << ", ScheduleTime " << station.ScheduleTime << " s\n"
         << "    UpdateTime " << QString::number(station.UpdateTime, 'g', 17)
         << (local.isEmpty() ? QStringLiteral(" (never read)") : QStringLiteral(" (%1)").arg(local))
-        << ", image SHA-256 " << imageHash(station) << ", " << nonZeroRegisters(station)
-        << " non-zero registers\n";
+        << ", " << imageText(station) << "\n";
     for (const TKivRecipe* recipe : *station.Recipes) {
         out << "    Recipe " << quoted(recipe->Name) << ": Register " << recipe->Register << ", Count "
             << recipe->Count << ", Capacity " << recipe->Capacity << "\n";
@@ -192,10 +205,9 @@ int runInfo(const QStringList& arguments)
     parser.addOption({QStringLiteral("json"), QStringLiteral("Print JSON with the stored key names.")});
     if (!parseCommandArguments(parser, QStringLiteral("info"), arguments))
         return parser.isSet(QStringLiteral("help")) ? 0 : 2;
-    if (parser.positionalArguments().size() != 1) {
-        cliErr() << "tamsor-cli info: expected one project file\n" << parser.helpText() << Qt::flush;
-        return 2;
-    }
+    if (parser.positionalArguments().size() != 1)
+        return commandUsageError(parser, QStringLiteral("info"),
+                                 QStringLiteral("expected one project file"));
     const QString path = parser.positionalArguments().first();
     TKivTamsor root;
     openCliProject(path, root);

@@ -17,10 +17,9 @@ int runNew(const QStringList& arguments)
     parser.addOption({QStringLiteral("force"), QStringLiteral("Replace an existing file.")});
     if (!parseCommandArguments(parser, QStringLiteral("new"), arguments))
         return parser.isSet(QStringLiteral("help")) ? 0 : 2;
-    if (parser.positionalArguments().size() != 1) {
-        cliErr() << "tamsor-cli new: expected one project file\n" << parser.helpText() << Qt::flush;
-        return 2;
-    }
+    if (parser.positionalArguments().size() != 1)
+        return commandUsageError(parser, QStringLiteral("new"),
+                                 QStringLiteral("expected one project file"));
     const QString path = parser.positionalArguments().first();
     TKivProjectLock lock(path);
     lockCliProject(lock);

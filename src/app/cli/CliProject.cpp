@@ -86,9 +86,5 @@ TKivStation* findStationRef(TKivTamsor& root, const QString& text)
 
 QString firstFreeSerialPort(const TKivTamsor& root)
 {
-    QStringList used;
-    for (const TKivChannel* channel : *root.Channels)
-        if (channel->Type == TKivChannel::TypeUart)
-            used << channel->UartPort;
-    return FirstFreePort(used);
+    return FirstFreePort(root.Channels->UartPortsInUse());
 }

@@ -104,10 +104,9 @@ int runRead(const QStringList& arguments)
     if (!parseCommandArguments(parser, QStringLiteral("read"), arguments))
         return parser.isSet(QStringLiteral("help")) ? 0 : 2;
     QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) {
-        cliErr() << "tamsor-cli read: expected a project file\n" << parser.helpText() << Qt::flush;
-        return 2;
-    }
+    if (positional.isEmpty())
+        return commandUsageError(parser, QStringLiteral("read"),
+                                 QStringLiteral("expected a project file"));
     const QString path = QFileInfo(positional.takeFirst()).absoluteFilePath();
     TKivProjectLock lock(path);
     lockCliProject(lock);

@@ -131,10 +131,9 @@ int runSchedule(const QStringList& arguments)
     if (!parseCommandArguments(parser, QStringLiteral("run"), arguments))
         return parser.isSet(QStringLiteral("help")) ? 0 : 2;
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1) {
-        cliErr() << "tamsor-cli run: expected one project file\n" << parser.helpText() << Qt::flush;
-        return 2;
-    }
+    if (positional.size() != 1)
+        return commandUsageError(parser, QStringLiteral("run"),
+                                 QStringLiteral("expected one project file"));
     const qint64 duration = durationSeconds(parser);
     const QString path = QFileInfo(positional.first()).absoluteFilePath();
     const bool parallel = parser.isSet(QStringLiteral("parallel"));

@@ -18,11 +18,10 @@ int runSetChannel(const QStringList& arguments)
     parser.addOptions(readOptionArguments());
     if (!parseCommandArguments(parser, QStringLiteral("set-channel"), arguments))
         return parser.isSet(QStringLiteral("help")) ? 0 : 2;
-    if (parser.positionalArguments().size() != 2 || !readOptionsGiven(parser)) {
-        cliErr() << "tamsor-cli set-channel: expected a project file, a channel and an option\n"
-                 << parser.helpText() << Qt::flush;
-        return 2;
-    }
+    if (parser.positionalArguments().size() != 2 || !readOptionsGiven(parser))
+        return commandUsageError(
+            parser, QStringLiteral("set-channel"),
+            QStringLiteral("expected a project file, a channel and an option"));
     const QString path = parser.positionalArguments().at(0);
     TKivProjectLock lock(path);
     lockCliProject(lock);

@@ -2,10 +2,10 @@
 // everything after it belongs to the command.
 #include "CliCommand.h"
 #include "TamsorError.h"
-#include "comm/ReadTexts.h"
 #include "lang/KivLangStartup.h"
 #include "lang/KivLanRes.h"
 #include "lang/KivLocale.h"
+#include "lang/LangText.h"
 #include "lang/StringIds.h"
 
 #include <QCoreApplication>

@@ -4,9 +4,9 @@
 #include "MainForm.h"
 #include "TamsorError.h"
 #include "WindowReadRunner.h"
-#include "comm/ReadTexts.h"
 #include "lang/KivLanRes.h"
 #include "lang/KivLangStartup.h"
+#include "lang/LangText.h"
 #include "lang/StringIds.h"
 
 #include <QApplication>

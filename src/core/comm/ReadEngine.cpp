@@ -2,6 +2,7 @@
 
 #include "ReadTexts.h"
 #include "lang/KivLanRes.h"
+#include "lang/LangText.h"
 #include "lang/StringIds.h"
 
 #include <QHashFunctions>

@@ -1,9 +1,9 @@
 #include "ReadStation.h"
 
-#include "ReadTexts.h"
 #include "StationReadNotifier.h"
 #include "StationReadRunner.h"
 #include "lang/KivLanRes.h"
+#include "lang/LangText.h"
 #include "lang/StringIds.h"
 #include "model/KivDateTime.h"
 #include "model/KivChannel.h"

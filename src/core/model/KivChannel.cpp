@@ -73,6 +73,11 @@ quint16 TKivStation::RegisterAt(quint32 r) const
     return quint16(bytes[0] | (bytes[1] << 8));
 }
 
+bool TKivStation::WasRead() const
+{
+    return UpdateTime != 0 || !RegisterImage.isSharedWith(ZeroRegisterImage());
+}
+
 void TKivStation::Serialize(TKivSerialization& s)
 {
     s.ValueUInt32(QStringLiteral("StationNum"), StationNum);
@@ -90,8 +95,13 @@ void TKivStation::Serialize(TKivSerialization& s)
     }
     TKivStream image;
     s.ValueMemory(QStringLiteral("Register"), image);
-    // Anything but a whole image would misplace every register: start from zeros instead.
-    RegisterImage = image.Size() == RegisterImageSize ? image.TakeBytes() : ZeroRegisterImage();
+    // Anything but a whole image would misplace every register: start from zeros instead. The
+    // zeros stored for a station never read share the one zero image, so a project of many
+    // such stations loads without an image's memory for each.
+    if (image.Size() == RegisterImageSize && image.Bytes() != ZeroRegisterImage())
+        RegisterImage = image.TakeBytes();
+    else
+        RegisterImage = ZeroRegisterImage();
 }
 
 // ---- TKivChannel ------------------------------------------------------------------------------

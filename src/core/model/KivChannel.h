@@ -45,6 +45,10 @@ public:
     // Register r (0-65535) of the image: bytes 2r (low) and 2r + 1 (high).
     quint16 RegisterAt(quint32 r) const;
 
+    // Whether the station holds an image of its own: one read from the device, or one stored
+    // in the project without a read time. A station never read shares ZeroRegisterImage.
+    bool WasRead() const;
+
     TKivChannel* Owner;
     TKivNode* Node = nullptr; // owned
     quint32 StationNum = 0xFFFFFFFF;

@@ -6,8 +6,8 @@
 #include "KivIniFile.h"
 #include "KivChannel.h"
 #include "KivDefinitions.h"
-#include "comm/ReadTexts.h"
 #include "lang/KivLanRes.h"
+#include "lang/LangText.h"
 #include "lang/StringIds.h"
 
 using namespace DefineImport;

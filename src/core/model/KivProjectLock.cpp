@@ -1,7 +1,7 @@
 #include "KivProjectLock.h"
 
-#include "comm/ReadTexts.h"
 #include "lang/KivLanRes.h"
+#include "lang/LangText.h"
 #include "lang/StringIds.h"
 
 #include <QDir>

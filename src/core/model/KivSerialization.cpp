@@ -2,7 +2,7 @@
 
 #include "KivCommaText.h"
 #include "TamsorError.h"
-#include "comm/ReadTexts.h"
+#include "lang/LangText.h"
 #include "lang/StringIds.h"
 
 #include <QtEndian>

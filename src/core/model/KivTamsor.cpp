@@ -25,6 +25,16 @@ void TKivChannels::TakeChannelsFrom(TKivChannels& other)
     TakeAllFrom(other, [this](TKivChannel* channel) { channel->Owner = this; });
 }
 
+QStringList TKivChannels::UartPortsInUse() const
+{
+    QStringList ports;
+    for (const TKivChannel* channel : *this) {
+        if (channel->Type == TKivChannel::TypeUart && !channel->UartPort.isEmpty())
+            ports << channel->UartPort;
+    }
+    return ports;
+}
+
 // ---- TKivTamsor -------------------------------------------------------------------------------
 
 TKivTamsor::TKivTamsor(QObject* owner) : Owner(owner), Channels(std::make_unique<TKivChannels>()) {}

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 // The project's channels, in tree order.
@@ -18,6 +19,9 @@ public:
     void SetScheduleBase(quint32 time);
     // Moves every channel of other to the end of this list, re-owned by this list.
     void TakeChannelsFrom(TKivChannels& other);
+    // The ports of the UART channels, in channel order; a channel of another type may keep a
+    // port from before its type changed, and an empty port is none.
+    QStringList UartPortsInUse() const;
 };
 
 // The project root. One lives for the whole run; New, Open and Close change its contents.

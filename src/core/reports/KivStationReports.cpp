@@ -6,8 +6,8 @@
 #include "KivRecipeDecoder.h"
 #include "KivReportFiles.h"
 #include "KivUtil.h"
-#include "comm/ReadTexts.h"
 #include "lang/KivLanRes.h"
+#include "lang/LangText.h"
 #include "lang/StringIds.h"
 #include "model/KivChannel.h"
 

@@ -1,8 +1,8 @@
 #include "ScheduleReports.h"
 
 #include "TamsorError.h"
-#include "comm/ReadTexts.h"
 #include "lang/KivLanRes.h"
+#include "lang/LangText.h"
 #include "lang/StringIds.h"
 #include "reports/KivStationReports.h"
 

@@ -1,9 +1,9 @@
 #include "ScheduleRunner.h"
 
 #include "TamsorError.h"
-#include "comm/ReadTexts.h"
 #include "comm/StationRead.h"
 #include "lang/KivLanRes.h"
+#include "lang/LangText.h"
 #include "lang/StringIds.h"
 #include "model/KivTamsor.h"
 
