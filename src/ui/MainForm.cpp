@@ -27,7 +27,6 @@
 #include "schedule/ReadStationStarter.h"
 #include "schedule/ScheduleReports.h"
 #include "schedule/ScheduleRunner.h"
-#include "settings/KivRegistry.h"
 
 #include <QAction>
 #include <QApplication>
@@ -89,10 +88,8 @@ TFormMain::TFormMain(QWidget* parent)
     FRecentMenu = new TKivRecentMenuUi(pmOpenFile, actOpenFile,
                                        [this](const QString& path) { RecentFileClick(path); });
     FRecentFiles.SetMenu(FRecentMenu);
-    QString recent;
-    TKivRegistry(KivSettings::KeyPath, TKivRegistry::ModeRead)
-        .ExchangeString(QString(), KivSettings::RecentProject, recent);
-    FRecentFiles.SetEntriesText(recent);
+    // A list that cannot be read does not keep the window from opening: it starts empty.
+    const QString recentProblem = FRecentFiles.LoadSettings();
     FRecentFiles.Rebuild(TKivRecentFile::MaxEntries);
     BuildLanguageMenu(miLanguageRes, [this](int localeId) { miLanguageExecute(localeId); });
     FAnimateBottom = QThread::idealThreadCount() > 1;
@@ -106,6 +103,8 @@ TFormMain::TFormMain(QWidget* parent)
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    if (!recentProblem.isEmpty())
+        ShowTextMessage(recentProblem, StrId::MainTitle, KivMsg::IconError);
 }
 
 TFormMain::~TFormMain()
@@ -113,9 +112,7 @@ TFormMain::~TFormMain()
     // FormDestroy: the recent list goes back to the settings; the project's objects and their
     // nodes go before the tree and the frames that show them.
     try {
-        QString recent = FRecentFiles.EntriesText();
-        TKivRegistry(KivSettings::KeyPath, TKivRegistry::ModeWrite)
-            .ExchangeString(QString(), KivSettings::RecentProject, recent);
+        FRecentFiles.SaveSettings();
     } catch (const TamsorError&) {
         // The settings cannot take the list: it is lost, the window still closes.
     }
