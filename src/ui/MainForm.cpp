@@ -462,6 +462,14 @@ void TFormMain::showEvent(QShowEvent* event)
     }
 }
 
+void TFormMain::SetCommandLine(const QStringList& arguments)
+{
+    FArguments.clear();
+    for (const QString& argument : arguments)
+        FArguments << (argument.isEmpty() ? argument
+                                          : QDir::cleanPath(QDir::current().absoluteFilePath(argument)));
+}
+
 void TFormMain::AutoOpenFileTimerTimer()
 {
     AutoOpenFileTimer->stop();

@@ -41,8 +41,9 @@ public:
     ~TFormMain() override;
 
     // The arguments after the program's name; exactly one names a project to open about one
-    // second after the window first shows.
-    void SetCommandLine(const QStringList& arguments) { FArguments = arguments; }
+    // second after the window first shows. A relative path is taken against the current folder
+    // at once, so the caption and the recent list name a file that opens from anywhere.
+    void SetCommandLine(const QStringList& arguments);
 
     // File commands. The boolean ones return false when the user cancelled or the step failed.
     bool NewProject();

@@ -712,6 +712,25 @@ TEST_F(MainFormTest, CommandLineOpensOneProjectAfterTheWindowShows)
     EXPECT_TRUE(third.FileName().isEmpty());
 }
 
+TEST_F(MainFormTest, ARelativeCommandLinePathIsOpenedAndRememberedAsAnAbsoluteOne)
+{
+    const QString file = demoCopy();
+    ASSERT_TRUE(QDir().mkpath(path("sub")));
+    const QString workingFolder = QDir::currentPath();
+    for (const QString& argument : {QStringLiteral("demo.zop"), QStringLiteral("sub/../demo.zop")}) {
+        SCOPED_TRACE(qPrintable(argument));
+        ASSERT_TRUE(form->CloseProject());
+        QDir::setCurrent(dir.path()); // started in the demo's folder
+        form->SetCommandLine({argument});
+        QDir::setCurrent(workingFolder);
+        form->AutoOpenFileTimerTimer();
+        EXPECT_TRUE(form->Project().Opened);
+        EXPECT_EQ(form->FileName(), file);
+        EXPECT_EQ(form->windowTitle(), QStringLiteral("Tamsor : [%1]").arg(file));
+        EXPECT_EQ(form->RecentFiles().Entries().value(0), file);
+    }
+}
+
 TEST_F(MainFormTest, ARecentListThatCannotBeReadIsReportedAndStartsEmpty)
 {
     // "a, b" unquoted reads back as a list of two, not as the string the list is kept in.
