@@ -691,6 +691,9 @@ void TFormMain::CreateSchedule()
     FScheduleStarter = std::make_unique<TReadStationStarter>([this] { return FSession.FileName(); });
     // The read window still showing a manual read holds the one read there is: wait for it.
     FScheduleStarter->SetBusyCheck([this] { return ReadWindowShowing(); });
+    // A scheduled read that stores an image changes the station: the project has unsaved
+    // changes, and closing it asks to save them. A failed read changes nothing that is saved.
+    FScheduleStarter->SetImageStored([this](TKivStation&) { SetModified(true); });
     FScheduleRunner = std::make_unique<TScheduleRunner>(*FProject, *FScheduleStarter,
                                                         [this] { return FScheduleClock(); });
     FScheduleRunner->SetReportWriter([this](const TKivStation& station) {
@@ -707,10 +710,6 @@ void TFormMain::CreateSchedule()
             &TFormMain::ScheduleRunningChanged);
     connect(FScheduleRunner.get(), &TScheduleRunner::LineAdded, FormLog, &TFormLog::AppendLine);
     connect(FScheduleRunner.get(), &TScheduleRunner::LogCleared, FormLog, &TFormLog::ClearLines);
-    // A scheduled read changes the station (its image, read time and schedule): the project
-    // has unsaved changes, and closing it asks to save them.
-    connect(FScheduleRunner.get(), &TScheduleRunner::ReadTaken, this,
-            [this] { SetModified(true); });
 }
 
 const TScheduleLog& TFormMain::ScheduleLog() const
