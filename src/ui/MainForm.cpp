@@ -464,10 +464,11 @@ void TFormMain::showEvent(QShowEvent* event)
 
 void TFormMain::SetCommandLine(const QStringList& arguments)
 {
+    const QDir startFolder = QDir::current();
     FArguments.clear();
     for (const QString& argument : arguments)
         FArguments << (argument.isEmpty() ? argument
-                                          : QDir::cleanPath(QDir::current().absoluteFilePath(argument)));
+                                          : QDir::cleanPath(startFolder.absoluteFilePath(argument)));
 }
 
 void TFormMain::AutoOpenFileTimerTimer()
@@ -688,7 +689,8 @@ void TFormMain::ShowAbout()
 void TFormMain::CreateSchedule()
 {
     FScheduleClock = TScheduleRunner::SystemClock();
-    FScheduleStarter = std::make_unique<TReadStationStarter>([this] { return FSession.FileName(); });
+    FScheduleStarter =
+        std::make_unique<TReadStationStarter>([this] { return FSession.FileName(); });
     // The read window still showing a manual read holds the one read there is: wait for it.
     FScheduleStarter->SetBusyCheck([this] { return ReadWindowShowing(); });
     // A scheduled read that stores an image changes the station: the project has unsaved

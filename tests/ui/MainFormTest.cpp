@@ -717,7 +717,8 @@ TEST_F(MainFormTest, ARelativeCommandLinePathIsOpenedAndRememberedAsAnAbsoluteOn
     const QString file = demoCopy();
     ASSERT_TRUE(QDir().mkpath(path("sub")));
     const QString workingFolder = QDir::currentPath();
-    for (const QString& argument : {QStringLiteral("demo.zop"), QStringLiteral("sub/../demo.zop")}) {
+    for (const QString& argument :
+         {QStringLiteral("demo.zop"), QStringLiteral("sub/../demo.zop")}) {
         SCOPED_TRACE(qPrintable(argument));
         ASSERT_TRUE(form->CloseProject());
         QDir::setCurrent(dir.path()); // started in the demo's folder
@@ -735,8 +736,9 @@ TEST_F(MainFormTest, ARecentListThatCannotBeReadIsReportedAndStartsEmpty)
 {
     // "a, b" unquoted reads back as a list of two, not as the string the list is kept in.
     ASSERT_TRUE(QDir().mkpath(QFileInfo(TKivRegistry::StoreFileName()).path()));
-    ASSERT_TRUE(WriteBytes(TKivRegistry::StoreFileName(),
-                           "[Software]\nKiv\\Tamsor\\v1.0\\RecentProject=/tmp/a.zop, /tmp/b.zop\n"));
+    ASSERT_TRUE(
+        WriteBytes(TKivRegistry::StoreFileName(),
+                   "[Software]\nKiv\\Tamsor\\v1.0\\RecentProject=/tmp/a.zop, /tmp/b.zop\n"));
     const QString file = demoCopy();
     prompts.clear();
     {
