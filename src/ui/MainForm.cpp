@@ -22,13 +22,11 @@
 #include "lang/LangText.h"
 #include "lang/StringIds.h"
 #include "model/KivFileInf.h"
-#include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 #include "reports/KivStationReports.h"
 #include "schedule/ReadStationStarter.h"
 #include "schedule/ScheduleReports.h"
 #include "schedule/ScheduleRunner.h"
-#include "settings/KivRegistry.h"
 
 #include <QAction>
 #include <QApplication>
@@ -68,8 +66,7 @@ QString projectFilter()
 } // namespace
 
 TFormMain::TFormMain(QWidget* parent)
-    : QMainWindow(parent), FProjectLockWaitMs(TKivProjectLock::DefaultWaitMs),
-      FProject(new TKivTamsor(this))
+    : QMainWindow(parent), FProject(new TKivTamsor(this))
 {
     InitUiResources();
     setObjectName(QStringLiteral("FormMain"));
@@ -91,10 +88,8 @@ TFormMain::TFormMain(QWidget* parent)
     FRecentMenu = new TKivRecentMenuUi(pmOpenFile, actOpenFile,
                                        [this](const QString& path) { RecentFileClick(path); });
     FRecentFiles.SetMenu(FRecentMenu);
-    QString recent;
-    TKivRegistry(KivSettings::KeyPath, TKivRegistry::ModeRead)
-        .ExchangeString(QString(), KivSettings::RecentProject, recent);
-    FRecentFiles.SetEntriesText(recent);
+    // A list that cannot be read does not keep the window from opening: it starts empty.
+    const QString recentProblem = FRecentFiles.LoadSettings();
     FRecentFiles.Rebuild(TKivRecentFile::MaxEntries);
     BuildLanguageMenu(miLanguageRes, [this](int localeId) { miLanguageExecute(localeId); });
     FAnimateBottom = QThread::idealThreadCount() > 1;
@@ -108,6 +103,8 @@ TFormMain::TFormMain(QWidget* parent)
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    if (!recentProblem.isEmpty())
+        ShowTextMessage(recentProblem, StrId::MainTitle, KivMsg::IconError);
 }
 
 TFormMain::~TFormMain()
@@ -115,9 +112,7 @@ TFormMain::~TFormMain()
     // FormDestroy: the recent list goes back to the settings; the project's objects and their
     // nodes go before the tree and the frames that show them.
     try {
-        QString recent = FRecentFiles.EntriesText();
-        TKivRegistry(KivSettings::KeyPath, TKivRegistry::ModeWrite)
-            .ExchangeString(QString(), KivSettings::RecentProject, recent);
+        FRecentFiles.SaveSettings();
     } catch (const TamsorError&) {
         // The settings cannot take the list: it is lost, the window still closes.
     }
@@ -267,8 +262,13 @@ void TFormMain::CreatePanels()
 
 void TFormMain::SetFileName(const QString& path)
 {
-    FFileName = path;
-    setWindowTitle(MainWindowCaption(FFileName, FModified));
+    FSession.SetFileName(path);
+    ShowCaption();
+}
+
+void TFormMain::ShowCaption()
+{
+    setWindowTitle(MainWindowCaption(FSession.FileName(), FModified));
 }
 
 void TFormMain::SetModified(bool modified)
@@ -276,7 +276,7 @@ void TFormMain::SetModified(bool modified)
     if (modified == FModified)
         return;
     FModified = modified;
-    SetFileName(FFileName);
+    ShowCaption();
 }
 
 void TFormMain::UpdateCommands()
@@ -315,9 +315,9 @@ bool TFormMain::ClearProject()
     FScheduleRunner->ProjectClosing();
     ShowFrames(nullptr, nullptr);
     FProject->Close();
-    FProjectLock.reset();
+    FSession.Close();
     ClearTree();
-    SetFileName(QString());
+    ShowCaption();
     SetModified(false);
     FClearing = false;
     UpdateCommands();
@@ -331,7 +331,7 @@ bool TFormMain::NewProject()
     FProject->Start();
     BuildTree(TreeWidth);
     tvProject->setFocus();
-    SetFileName(QString());
+    ShowCaption();
     SetModified(false);
     UpdateCommands();
     return true;
@@ -354,61 +354,49 @@ bool TFormMain::OpenProject()
 
 bool TFormMain::LoadProjectFile(const QString& path, bool asUntitled)
 {
-    {
-        TWaitCursor busy;
-        // The file is locked before it is read, so that no command changes it under the window.
-        const bool held = HoldsLockOf(path);
-        std::unique_ptr<TKivProjectLock> lock;
-        if (!held) {
-            lock = std::make_unique<TKivProjectLock>(path);
-            if (!lock->Acquire(FProjectLockWaitMs)) {
-                if (lock->HeldByAnother()) {
-                    ShowTextMessage(lock->ErrorText(), StrId::OpenFailedCaption,
-                                    KivMsg::IconWarning);
-                    return false;
-                }
-                // No lock file can be made beside it: in such a folder nobody can save the
-                // project either, so it is shown without one (a save there is refused).
-                lock.reset();
-            }
-        }
-        bool isProject = false;
-        // Loading replaces the project's objects; a schedule still running on them stops.
-        if (FScheduleRunner->IsRunning())
-            FScheduleRunner->ProjectClosing();
-        try {
-            isProject = ReadProjectFile(path, *FProject);
-        } catch (const TamsorError& error) {
-            ShowTextMessage(error.message(), StrId::OpenFailedCaption, KivMsg::IconError);
-            return false;
-        }
-        if (!isProject) {
-            // The old project is closed already: say why nothing opened.
-            ShowTextMessage(FormatLangText(GetLangString(StrId::NotAProjectFile),
-                                           {QDir::toNativeSeparators(path)}),
-                            StrId::OpenFailedCaption, KivMsg::IconWarning);
-            return false;
-        }
-        BuildTree(TreeWidth);
-        tvProject->setFocus();
-        SetModified(false);
-        SetFileName(asUntitled ? QString() : path);
-        // An untitled copy holds no lock: it has no file of its own until it is saved.
-        if (asUntitled)
-            FProjectLock.reset();
-        else if (!held)
-            FProjectLock = std::move(lock);
-        FRecentFiles.Add(FFileName);
-        UpdateCommands();
+    TWaitCursor busy;
+    const TKivProjectSession::Result result =
+        FSession.Open(path, asUntitled, [&] { return ReadProjectFileInto(path); });
+    if (result == TKivProjectSession::Result::LockRefused)
+        ShowTextMessage(FSession.ErrorText(), StrId::OpenFailedCaption, KivMsg::IconWarning);
+    if (result != TKivProjectSession::Result::Done)
+        return false;
+    BuildTree(TreeWidth);
+    tvProject->setFocus();
+    SetModified(false);
+    ShowCaption();
+    FRecentFiles.Add(FSession.FileName());
+    UpdateCommands();
+    return true;
+}
+
+bool TFormMain::ReadProjectFileInto(const QString& path)
+{
+    // Loading replaces the project's objects; a schedule still running on them stops.
+    if (FScheduleRunner->IsRunning())
+        FScheduleRunner->ProjectClosing();
+    bool isProject = false;
+    try {
+        isProject = ReadProjectFile(path, *FProject);
+    } catch (const TamsorError& error) {
+        ShowTextMessage(error.message(), StrId::OpenFailedCaption, KivMsg::IconError);
+        return false;
+    }
+    if (!isProject) {
+        // The old project is closed already: say why nothing opened.
+        ShowTextMessage(FormatLangText(GetLangString(StrId::NotAProjectFile),
+                                       {QDir::toNativeSeparators(path)}),
+                        StrId::OpenFailedCaption, KivMsg::IconWarning);
+        return false;
     }
     return true;
 }
 
 bool TFormMain::SaveProject()
 {
-    if (FFileName.isEmpty())
+    if (FSession.FileName().isEmpty())
         return SaveProjectAs();
-    return SaveProjectFile(FFileName);
+    return SaveProjectFile(FSession.FileName());
 }
 
 bool TFormMain::SaveProjectAs()
@@ -418,8 +406,8 @@ bool TFormMain::SaveProjectAs()
     request.Filter = projectFilter();
     request.DefaultExt = QStringLiteral(".zop");
     request.Folder = ProjectDialogFolder(FRecentFiles.Entries(), FProjectFolder);
-    if (!FFileName.isEmpty())
-        request.FileName = ProjectFilePath(FFileName);
+    if (!FSession.FileName().isEmpty())
+        request.FileName = ProjectFilePath(FSession.FileName());
     const QString chosen = PromptFileName(request);
     if (chosen.isEmpty())
         return false;
@@ -435,16 +423,20 @@ bool TFormMain::SaveProjectFile(const QString& path)
 {
     TWaitCursor busy;
     const QString file = ProjectFilePath(path);
-    // Another file is locked before it is written; the old file's lock goes only once the save
-    // has succeeded, so a refused or failed save leaves the window as it was.
-    std::unique_ptr<TKivProjectLock> lock;
-    if (!HoldsLockOf(file)) {
-        lock = std::make_unique<TKivProjectLock>(file);
-        if (!lock->Acquire(FProjectLockWaitMs)) {
-            ShowTextMessage(lock->ErrorText(), StrId::SaveFailedCaption, KivMsg::IconWarning);
-            return false;
-        }
-    }
+    const TKivProjectSession::Result result =
+        FSession.Save(file, [&] { return WriteProjectFileFrom(file); });
+    if (result == TKivProjectSession::Result::LockRefused)
+        ShowTextMessage(FSession.ErrorText(), StrId::SaveFailedCaption, KivMsg::IconWarning);
+    if (result != TKivProjectSession::Result::Done)
+        return false;
+    ShowCaption();
+    SetModified(false);
+    FRecentFiles.Add(file);
+    return true;
+}
+
+bool TFormMain::WriteProjectFileFrom(const QString& file)
+{
     try {
         WriteProjectFile(file, *FProject);
     } catch (const TamsorError& error) {
@@ -452,17 +444,7 @@ bool TFormMain::SaveProjectFile(const QString& path)
         ShowTextMessage(error.message(), StrId::SaveFailedCaption, KivMsg::IconError);
         return false;
     }
-    if (lock)
-        FProjectLock = std::move(lock);
-    SetFileName(file);
-    SetModified(false);
-    FRecentFiles.Add(file);
     return true;
-}
-
-bool TFormMain::HoldsLockOf(const QString& file) const
-{
-    return FProjectLock && FProjectLock->IsHeld() && FProjectLock->Covers(file);
 }
 
 void TFormMain::RecentFileClick(const QString& path)
@@ -478,6 +460,15 @@ void TFormMain::showEvent(QShowEvent* event)
         FFirstActivate = false;
         AutoOpenFileTimer->start();
     }
+}
+
+void TFormMain::SetCommandLine(const QStringList& arguments)
+{
+    const QDir startFolder = QDir::current();
+    FArguments.clear();
+    for (const QString& argument : arguments)
+        FArguments << (argument.isEmpty() ? argument
+                                          : QDir::cleanPath(startFolder.absoluteFilePath(argument)));
 }
 
 void TFormMain::AutoOpenFileTimerTimer()
@@ -651,7 +642,7 @@ void TFormMain::ApplyLanguageTexts()
     ApplyLanguageFont(this);
     NameFromLabels(this);
     tvProject->setAccessibleName(gbxLeft->title());
-    SetFileName(FFileName);
+    ShowCaption();
     RefreshNodeTexts();
     // Choice lists and captions built from language texts are filled again.
     for (TFrameBase* frame : {FBottomFrame, FClientFrame})
@@ -698,13 +689,17 @@ void TFormMain::ShowAbout()
 void TFormMain::CreateSchedule()
 {
     FScheduleClock = TScheduleRunner::SystemClock();
-    FScheduleStarter = std::make_unique<TReadStationStarter>([this] { return FFileName; });
+    FScheduleStarter =
+        std::make_unique<TReadStationStarter>([this] { return FSession.FileName(); });
     // The read window still showing a manual read holds the one read there is: wait for it.
     FScheduleStarter->SetBusyCheck([this] { return ReadWindowShowing(); });
+    // A scheduled read that stores an image changes the station: the project has unsaved
+    // changes, and closing it asks to save them. A failed read changes nothing that is saved.
+    FScheduleStarter->SetImageStored([this](TKivStation&) { SetModified(true); });
     FScheduleRunner = std::make_unique<TScheduleRunner>(*FProject, *FScheduleStarter,
                                                         [this] { return FScheduleClock(); });
     FScheduleRunner->SetReportWriter([this](const TKivStation& station) {
-        WriteScheduledReports(station, FReportRoot, FFileName);
+        WriteScheduledReports(station, FReportRoot, FSession.FileName());
     });
 
     tmSchedule = new QTimer(this);
@@ -717,10 +712,6 @@ void TFormMain::CreateSchedule()
             &TFormMain::ScheduleRunningChanged);
     connect(FScheduleRunner.get(), &TScheduleRunner::LineAdded, FormLog, &TFormLog::AppendLine);
     connect(FScheduleRunner.get(), &TScheduleRunner::LogCleared, FormLog, &TFormLog::ClearLines);
-    // A scheduled read changes the station (its image, read time and schedule): the project
-    // has unsaved changes, and closing it asks to save them.
-    connect(FScheduleRunner.get(), &TScheduleRunner::ReadTaken, this,
-            [this] { SetModified(true); });
 }
 
 const TScheduleLog& TFormMain::ScheduleLog() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FrameBase.h"
+#include "model/KivProjectSession.h"
 #include "settings/KivRecentFile.h"
 
 #include <QHash>
@@ -20,7 +21,6 @@ class TFormAbout;
 class TFormLog;
 class TKIVDynamicPanel;
 class TKivPanelSplitter;
-class TKivProjectLock;
 class TKivRecentMenuUi;
 class TKivTamsor;
 class TProjectTree;
@@ -41,8 +41,9 @@ public:
     ~TFormMain() override;
 
     // The arguments after the program's name; exactly one names a project to open about one
-    // second after the window first shows.
-    void SetCommandLine(const QStringList& arguments) { FArguments = arguments; }
+    // second after the window first shows. A relative path is taken against the current folder
+    // at once, so the caption and the recent list name a file that opens from anywhere.
+    void SetCommandLine(const QStringList& arguments);
 
     // File commands. The boolean ones return false when the user cancelled or the step failed.
     bool NewProject();
@@ -55,8 +56,10 @@ public:
     bool SaveProjectFile(const QString& path);
     void RecentFileClick(const QString& path);
 
+    // Names the project's file and shows it in the caption; the lock stays as it is, and a save
+    // to that file takes its lock first.
     void SetFileName(const QString& path);
-    QString FileName() const { return FFileName; }
+    QString FileName() const { return FSession.FileName(); }
     bool Modified() const { return FModified; }
     TKivTamsor& Project() const { return *FProject; }
     TKivRecentFile& RecentFiles() { return FRecentFiles; }
@@ -66,7 +69,7 @@ public:
     void SetReportRoot(const QString& root) { FReportRoot = root; }
     // How long opening or saving a project waits for another program to let its file go
     // (three seconds unless set).
-    void SetProjectLockWait(int waitMs) { FProjectLockWaitMs = waitMs; }
+    void SetProjectLockWait(int waitMs) { FSession.SetLockWait(waitMs); }
 
     // Project tree and frames.
     void BuildTree(int width);
@@ -109,7 +112,7 @@ public:
 
     // TFrameHost
     void SetModified(bool modified) override;
-    QString ProjectFileName() const override { return FFileName; }
+    QString ProjectFileName() const override { return FSession.FileName(); }
     TKivNode* AddTreeNodes(TKivNode* parent, const QList<TKivTreeEntry>& entries) override;
     void SelectTreeNode(TKivNode* node) override;
     void ExpandTreeNode(TKivNode* node) override;
@@ -168,13 +171,13 @@ private:
     bool ShowFrame(const QString& className, QWidget* panel, TFrameBase*& shown,
                    TKivPersistent* object, TKivNode* node);
     void RefreshNodeTexts();
-    bool HoldsLockOf(const QString& file) const;
+    void ShowCaption();
+    bool ReadProjectFileInto(const QString& path);
+    bool WriteProjectFileFrom(const QString& file);
 
-    QString FFileName;
-    // The lock of FFileName, held while that project is open. An untitled project has none;
-    // neither has one in a folder where no lock file can be made.
-    std::unique_ptr<TKivProjectLock> FProjectLock;
-    int FProjectLockWaitMs;
+    // The open project's file and its lock. A project in a folder where no lock file can be
+    // made is shown without one: nobody can save it there either.
+    TKivProjectSession FSession{TKivProjectSession::Unlockable::OpenUnlocked};
     bool FModified = false;
     std::unique_ptr<TKivTamsor> FProject;
     TKivRecentFile FRecentFiles;

@@ -1,5 +1,8 @@
 #include "settings/KivRecentFile.h"
 
+#include "LangTestFolder.h"
+#include "settings/KivRegistry.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -112,6 +115,49 @@ TEST_F(RecentFileTest, MoreThanTenStoredLinesShowTenUntilTheNextAdd)
     recent.Add(dir.filePath(QStringLiteral("p11.zop")));
     EXPECT_EQ(recent.Entries().size(), 10);
     EXPECT_TRUE(menu.captions.first().endsWith(QStringLiteral("p11.zop")));
+}
+
+// The list kept in the settings between runs. A value that is not a string, such as the list
+// QSettings makes of "a, b" in an edited file, is reported and leaves the list empty.
+TEST_F(RecentFileTest, StoredListReadBackOrReportedWhenItIsNotAString)
+{
+    LangTestFolder config; // keeps the settings away from the user's
+    const auto store = [](const QByteArray& ini) {
+        QDir().mkpath(QFileInfo(TKivRegistry::StoreFileName()).path());
+        QFile file(TKivRegistry::StoreFileName());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(ini);
+    };
+    recent.SetEntriesText(QStringLiteral("/kept.zop"));
+    EXPECT_EQ(recent.LoadSettings(), QString());
+    EXPECT_EQ(recent.Entries(), QStringList({"/kept.zop"})) << "nothing stored: kept";
+
+    const struct {
+        const char* ini;
+        QStringList entries;
+        bool reported;
+    } cases[] = {
+        {"[Software]\nKiv\\Tamsor\\v1.0\\RecentProject=\"/tmp/a.zop, /tmp/b.zop\"\n",
+         {"/tmp/a.zop, /tmp/b.zop"}, false},
+        {"[Software]\nKiv\\Tamsor\\v1.0\\RecentProject=/tmp/a.zop, /tmp/b.zop\n", {}, true},
+        {"[Software]\nKiv\\Tamsor\\v1.0\\RecentProject=@ByteArray(/a.zop)\n", {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
+        store(c.ini);
+        recent.SetEntriesText(QStringLiteral("/before.zop"));
+        const QString problem = recent.LoadSettings();
+        EXPECT_EQ(recent.Entries(), c.entries);
+        EXPECT_EQ(problem.contains(KivSettings::RecentProject), c.reported) << qPrintable(problem);
+        EXPECT_EQ(problem.contains(TKivRegistry::StoreFileName()), c.reported);
+    }
+
+    // Written back, the list replaces what could not be read.
+    recent.SetEntriesText(QStringLiteral("/p/a, b.zop\r\n\r\n/p/c.zop\r\n"));
+    recent.SaveSettings();
+    TKivRecentFile next;
+    EXPECT_EQ(next.LoadSettings(), QString());
+    EXPECT_EQ(next.Entries(), QStringList({"/p/a, b.zop", "", "/p/c.zop"}));
 }
 
 } // namespace

@@ -163,11 +163,14 @@ TEST_F(ReadStationStarterTest, WaitsWhileTheReadWindowStillShowsAManualRead)
 TEST_F(ReadStationStarterTest, ARegisterFileReadTakesReadStationsResult)
 {
     TKivStation* station = AddStation(TKivChannel::TypeRegisterFile, "panel.bin", 2);
+    QList<TKivStation*> stored;
+    m_starter.SetImageStored([&stored](TKivStation& read) { stored << &read; });
     m_runner.Run();
     Tick();
     Tick();
     Tick(); // the file is missing
     Tick();
+    EXPECT_TRUE(stored.isEmpty()) << "a failed read stores nothing";
     ASSERT_TRUE(WriteBytes(m_dir.filePath("panel.bin"), PatternRegisterImage(kModel)));
     for (int i = 0; i < 30; ++i)
         Tick();
@@ -177,6 +180,7 @@ TEST_F(ReadStationStarterTest, ARegisterFileReadTakesReadStationsResult)
     EXPECT_EQ(station->RegisterImage, PatternRegisterImage(kModel));
     EXPECT_EQ(m_reportImages.size(), 1);
     EXPECT_EQ(station->FailCount, 0u);
+    EXPECT_EQ(stored, QList<TKivStation*>{station});
 }
 
 } // namespace

@@ -208,7 +208,8 @@ TEST_F(MainFormScheduleTest, ScheduledReadOfTheDemoStation)
         EXPECT_EQ(station()->ScheduleBase, base + c.moved);
         EXPECT_EQ(filesUnder(reportRoot + "/demo"), c.reports);
         EXPECT_EQ(memo(), form->ScheduleLog().Text());
-        EXPECT_TRUE(form->Modified()) << "closing asks to save what the schedule read";
+        EXPECT_EQ(form->Modified(), c.stored)
+            << "closing asks to save what the schedule stored, and only that";
         EXPECT_TRUE(prompts.isEmpty())
             << "a scheduled read asks nothing: " << qPrintable(promptTexts().join(u'|'));
         form->actScheduleStop->trigger();
@@ -237,8 +238,11 @@ TEST_F(MainFormScheduleTest, ClosingReplacingOrLoadingTheProjectStopsTheSchedule
         form->actScheduleRun->trigger();
         tick(3601); // the demo station's read has started and its outcome is awaited
         ASSERT_EQ(form->ScheduleRunner().State(), TScheduleRunner::StateWaiting);
+        EXPECT_TRUE(form->Modified()) << "the image the read stored is not saved yet";
 
+        answers = {KivMsg::IdNo}; // asked to save it (unless loaded over): no
         ASSERT_TRUE(c.leave(*form));
+        answers.clear();
         EXPECT_EQ(messages(), QStringList{"Schedule stopped"});
         EXPECT_EQ(memo(), form->ScheduleLog().Text());
         EXPECT_FALSE(form->tmSchedule->isActive());

@@ -20,6 +20,7 @@
 #include "lang/StringIds.h"
 #include "model/KivFileInf.h"
 #include "model/KivTamsor.h"
+#include "settings/KivRegistry.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -709,6 +710,53 @@ TEST_F(MainFormTest, CommandLineOpensOneProjectAfterTheWindowShows)
     ASSERT_TRUE(third.NewProject());
     emit third.AutoOpenFileTimer->timeout({});
     EXPECT_TRUE(third.FileName().isEmpty());
+}
+
+TEST_F(MainFormTest, ARelativeCommandLinePathIsOpenedAndRememberedAsAnAbsoluteOne)
+{
+    const QString file = demoCopy();
+    ASSERT_TRUE(QDir().mkpath(path("sub")));
+    const QString workingFolder = QDir::currentPath();
+    for (const QString& argument :
+         {QStringLiteral("demo.zop"), QStringLiteral("sub/../demo.zop")}) {
+        SCOPED_TRACE(qPrintable(argument));
+        ASSERT_TRUE(form->CloseProject());
+        QDir::setCurrent(dir.path()); // started in the demo's folder
+        form->SetCommandLine({argument});
+        QDir::setCurrent(workingFolder);
+        form->AutoOpenFileTimerTimer();
+        EXPECT_TRUE(form->Project().Opened);
+        EXPECT_EQ(form->FileName(), file);
+        EXPECT_EQ(form->windowTitle(), QStringLiteral("Tamsor : [%1]").arg(file));
+        EXPECT_EQ(form->RecentFiles().Entries().value(0), file);
+    }
+}
+
+TEST_F(MainFormTest, ARecentListThatCannotBeReadIsReportedAndStartsEmpty)
+{
+    // "a, b" unquoted reads back as a list of two, not as the string the list is kept in.
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(TKivRegistry::StoreFileName()).path()));
+    ASSERT_TRUE(
+        WriteBytes(TKivRegistry::StoreFileName(),
+                   "[Software]\nKiv\\Tamsor\\v1.0\\RecentProject=/tmp/a.zop, /tmp/b.zop\n"));
+    const QString file = demoCopy();
+    prompts.clear();
+    {
+        TFormMain started;
+        ASSERT_EQ(prompts.size(), 1);
+        EXPECT_EQ(prompts[0].caption, u"Tamsor");
+        EXPECT_EQ(prompts[0].flags, unsigned(KivMsg::IconError));
+        EXPECT_TRUE(prompts[0].text.contains(KivSettings::RecentProject))
+            << qPrintable(prompts[0].text);
+        EXPECT_TRUE(started.RecentFiles().Entries().isEmpty());
+        EXPECT_EQ(started.pmOpenFile->actions().size(), 2) << "no recent item under Open";
+        ASSERT_TRUE(started.LoadProjectFile(file, false));
+    }
+    // The window's end stores the list it kept, which the next start reads without a word.
+    prompts.clear();
+    TFormMain next;
+    EXPECT_TRUE(prompts.isEmpty());
+    EXPECT_EQ(next.RecentFiles().Entries(), QStringList{file});
 }
 
 TEST_F(MainFormTest, RecentProjectsUnderTheOpenButton)

@@ -3,7 +3,7 @@
 #include "CliProject.h"
 #include "CliReadOptions.h"
 #include "TamsorError.h"
-#include "model/KivProjectLock.h"
+#include "model/KivProjectSession.h"
 #include "model/KivTamsor.h"
 
 #include <QFileInfo>
@@ -75,10 +75,9 @@ int runAddChannel(const QStringList& arguments)
         throw TamsorError(QStringLiteral("choose one kind of channel: serial options, --tcp or --file"));
 
     const QString path = parser.positionalArguments().first();
-    TKivProjectLock lock(path);
-    lockCliProject(lock);
+    TKivProjectSession session;
     TKivTamsor root;
-    openCliProject(path, root);
+    openCliProject(session, path, root);
     auto* channel = new TKivChannel(root.Channels.get());
     if (tcp) {
         channel->Type = TKivChannel::TypeInternet;
@@ -106,7 +105,7 @@ int runAddChannel(const QStringList& arguments)
         channel->UartPort = port;
     }
     applyReadOptions(parser, *channel);
-    saveCliProject(path, root);
+    saveCliProject(session, root);
     cliOut() << "Added channel " << root.Channels->Count() << ": " << channel->GetCaption();
     if (channel->Type != TKivChannel::TypeRegisterFile)
         cliOut() << " (" << readOptionsText(*channel) << ")";

@@ -2,7 +2,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "TamsorError.h"
-#include "model/KivProjectLock.h"
+#include "model/KivProjectSession.h"
 #include "model/KivTamsor.h"
 
 namespace {
@@ -35,10 +35,9 @@ int runAddStation(const QStringList& arguments)
         return commandUsageError(parser, QStringLiteral("add-station"),
                                  QStringLiteral("expected a project file and a channel"));
     const QString path = parser.positionalArguments().at(0);
-    TKivProjectLock lock(path);
-    lockCliProject(lock);
+    TKivProjectSession session;
     TKivTamsor root;
-    openCliProject(path, root);
+    openCliProject(session, path, root);
     TKivChannel* channel = findChannelRef(root, parser.positionalArguments().at(1));
 
     std::optional<quint32> number;
@@ -58,7 +57,7 @@ int runAddStation(const QStringList& arguments)
         station->StationNum = *number;
     if (interval)
         station->ScheduleTime = *interval;
-    saveCliProject(path, root);
+    saveCliProject(session, root);
     cliOut() << "Added station " << stationRefText(*station) << " (number " << station->StationNum
              << ", interval " << station->ScheduleTime << " s) to channel "
              << channel->GetCaption() << "\n"

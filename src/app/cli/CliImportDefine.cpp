@@ -2,7 +2,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "TamsorError.h"
-#include "model/KivProjectLock.h"
+#include "model/KivProjectSession.h"
 #include "model/KivTamsor.h"
 
 namespace
@@ -26,16 +26,15 @@ int runImportDefine(const QStringList& arguments)
             QStringLiteral("expected a project file, a station and a define file"));
     const QString path = positional.at(0);
     const QString defineFile = positional.at(2);
-    TKivProjectLock lock(path);
-    lockCliProject(lock);
+    TKivProjectSession session;
     TKivTamsor root;
-    openCliProject(path, root);
+    openCliProject(session, path, root);
     TKivStation* station = findStationRef(root, positional.at(1));
 
     QString error;
     if (!station->ImportDefine(defineFile, &error))
         throw TamsorError(QStringLiteral("define file \"%1\" refused: %2").arg(defineFile, error));
-    saveCliProject(path, root);
+    saveCliProject(session, root);
     cliOut() << "Imported " << defineFile << " into station " << stationRefText(*station) << "\n"
              << "Model: " << station->ModelName << " (ID " << station->ModelID << ")\n"
              << "Recipes: " << station->Recipes->Count() << "\n"

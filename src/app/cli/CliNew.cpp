@@ -2,7 +2,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "TamsorError.h"
-#include "model/KivProjectLock.h"
+#include "model/KivProjectSession.h"
 #include "model/KivTamsor.h"
 
 #include <QFileInfo>
@@ -21,15 +21,17 @@ int runNew(const QStringList& arguments)
         return commandUsageError(parser, QStringLiteral("new"),
                                  QStringLiteral("expected one project file"));
     const QString path = parser.positionalArguments().first();
-    TKivProjectLock lock(path);
-    lockCliProject(lock);
-    if (QFileInfo::exists(path) && !parser.isSet(QStringLiteral("force")))
-        throw TamsorError(QStringLiteral("\"%1\" already exists (use --force to replace it)").arg(path));
+    TKivProjectSession session;
+    lockCliProject(session, path, [&] {
+        if (QFileInfo::exists(path) && !parser.isSet(QStringLiteral("force")))
+            throw TamsorError(
+                QStringLiteral("\"%1\" already exists (use --force to replace it)").arg(path));
+    });
 
     TKivTamsor root;
     root.Start();
     root.Title = parser.value(QStringLiteral("title"));
-    saveCliProject(path, root);
+    saveCliProject(session, root);
     cliOut() << "Created project " << path;
     if (!root.Title.isEmpty())
         cliOut() << " \"" << root.Title << "\"";

@@ -3,15 +3,20 @@
 #include "TamsorError.h"
 #include "comm/KivSerial.h"
 #include "model/KivFileInf.h"
-#include "model/KivProjectLock.h"
+#include "model/KivProjectSession.h"
 #include "model/KivTamsor.h"
 
 #include <QRegularExpression>
 
-void lockCliProject(TKivProjectLock& lock)
+void lockCliProject(TKivProjectSession& session, const QString& path,
+                    const std::function<void()>& load)
 {
-    if (!lock.Acquire())
-        throw TamsorError(lock.ErrorText());
+    const auto result = session.Open(path, false, [&] {
+        load();
+        return true;
+    });
+    if (result == TKivProjectSession::Result::LockRefused)
+        throw TamsorError(session.ErrorText());
 }
 
 void openCliProject(const QString& path, TKivTamsor& root)
@@ -29,7 +34,21 @@ void openCliProject(const QString& path, TKivTamsor& root)
         throw TamsorError(QStringLiteral("\"%1\" is not a Tamsor project file").arg(path));
 }
 
-void saveCliProject(const QString& path, TKivTamsor& root) { WriteProjectFile(path, root); }
+void openCliProject(TKivProjectSession& session, const QString& path, TKivTamsor& root)
+{
+    lockCliProject(session, path, [&] { openCliProject(path, root); });
+}
+
+void saveCliProject(TKivProjectSession& session, TKivTamsor& root)
+{
+    const QString path = session.FileName();
+    const auto result = session.Save(path, [&] {
+        WriteProjectFile(path, root);
+        return true;
+    });
+    if (result == TKivProjectSession::Result::LockRefused)
+        throw TamsorError(session.ErrorText());
+}
 
 std::optional<StationRef> parseStationRef(const QString& text)
 {

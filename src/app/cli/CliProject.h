@@ -1,24 +1,30 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
-class TKivProjectLock;
+class TKivProjectSession;
 class TKivTamsor;
 class TKivChannel;
 class TKivStation;
 
-// Takes the lock of a project for a command that changes it, before the command reads the file;
-// the command keeps it until it has saved. Throws TamsorError naming the holder when another
-// program keeps the lock beyond a short wait.
-void lockCliProject(TKivProjectLock& lock);
+// Makes path the session's project for a command that changes it: takes the project's lock,
+// then calls load, which reads the file (or checks what a new project would replace); the
+// session keeps the lock until it ends, after the command has saved. Throws TamsorError naming
+// the holder when another program keeps the lock beyond a short wait, or what load throws.
+void lockCliProject(TKivProjectSession& session, const QString& path,
+                    const std::function<void()>& load);
 
 // Loads the project file at path into root. Throws TamsorError when the file cannot be read,
 // is damaged, or is not a project file; root is then untouched.
 void openCliProject(const QString& path, TKivTamsor& root);
+// The same under the project's lock, held by session from then on (lockCliProject).
+void openCliProject(TKivProjectSession& session, const QString& path, TKivTamsor& root);
 
-// Saves root over path through a temporary file; on failure (TamsorError) the old file stays.
-void saveCliProject(const QString& path, TKivTamsor& root);
+// Saves root over the session's project file, under its lock, through a temporary file; on
+// failure (TamsorError) the old file stays.
+void saveCliProject(TKivProjectSession& session, TKivTamsor& root);
 
 // A station named as CHANNEL/POSITION, both counted from 1 in project order ("1/2").
 struct StationRef {

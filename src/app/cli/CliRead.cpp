@@ -4,7 +4,7 @@
 #include "CliProject.h"
 #include "comm/ReadStation.h"
 #include "comm/StationReadRunner.h"
-#include "model/KivProjectLock.h"
+#include "model/KivProjectSession.h"
 #include "model/KivTamsor.h"
 
 #include <QFileInfo>
@@ -108,10 +108,9 @@ int runRead(const QStringList& arguments)
         return commandUsageError(parser, QStringLiteral("read"),
                                  QStringLiteral("expected a project file"));
     const QString path = QFileInfo(positional.takeFirst()).absoluteFilePath();
-    TKivProjectLock lock(path);
-    lockCliProject(lock);
+    TKivProjectSession session;
     TKivTamsor root;
-    openCliProject(path, root);
+    openCliProject(session, path, root);
     const QList<TKivStation*> stations = stationsToRead(root, positional);
     if (stations.isEmpty()) {
         cliOut() << "The project has no stations to read.\n" << Qt::flush;
@@ -140,7 +139,7 @@ int runRead(const QStringList& arguments)
 
     const int read = int(stations.size()) - failed;
     if (read > 0) {
-        saveCliProject(path, root);
+        saveCliProject(session, root);
         cliOut() << "Saved " << read << " register image" << (read == 1 ? "" : "s") << " to "
                  << path << '\n'
                  << Qt::flush;

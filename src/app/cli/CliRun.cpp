@@ -5,7 +5,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "TamsorError.h"
-#include "model/KivProjectLock.h"
+#include "model/KivProjectSession.h"
 #include "model/KivTamsor.h"
 #include "reports/KivStationReports.h"
 #include "schedule/BackgroundReadStarter.h"
@@ -102,10 +102,10 @@ bool hasStations(const TKivTamsor& root)
 }
 
 // Saves the project; a failure is reported and the schedule goes on (the next save may work).
-bool saveProject(const QString& path, TKivTamsor& root)
+bool saveProject(TKivProjectSession& session, TKivTamsor& root)
 {
     try {
-        saveCliProject(path, root);
+        saveCliProject(session, root);
         return true;
     } catch (const TamsorError& error) {
         cliErr() << "tamsor-cli run: cannot save the project: " << error.message() << "\n"
@@ -142,10 +142,9 @@ int runSchedule(const QStringList& arguments)
                                    : DefaultReportRoot();
 
     // Held for the whole run: no other program may change the project it keeps saving.
-    TKivProjectLock lock(path);
-    lockCliProject(lock);
+    TKivProjectSession session;
     TKivTamsor root;
-    openCliProject(path, root);
+    openCliProject(session, path, root);
     if (!hasStations(root)) {
         cliOut() << "The project has no stations to read.\n" << Qt::flush;
         return 0;
@@ -168,7 +167,7 @@ int runSchedule(const QStringList& arguments)
             return;
         QTimer::singleShot(0, &runner, [&] {
             savePending = false;
-            saveProject(path, root);
+            saveProject(session, root);
         });
     });
 
@@ -195,7 +194,7 @@ int runSchedule(const QStringList& arguments)
     // A read in progress ends here without an image; everything stored so far is saved.
     starter.CancelAll();
     runner.Stop();
-    return saveProject(path, root) ? 0 : 1;
+    return saveProject(session, root) ? 0 : 1;
 }
 
 CliCommandRegistration

@@ -2,7 +2,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "CliReadOptions.h"
-#include "model/KivProjectLock.h"
+#include "model/KivProjectSession.h"
 #include "model/KivTamsor.h"
 
 namespace
@@ -23,13 +23,12 @@ int runSetChannel(const QStringList& arguments)
             parser, QStringLiteral("set-channel"),
             QStringLiteral("expected a project file, a channel and an option"));
     const QString path = parser.positionalArguments().at(0);
-    TKivProjectLock lock(path);
-    lockCliProject(lock);
+    TKivProjectSession session;
     TKivTamsor root;
-    openCliProject(path, root);
+    openCliProject(session, path, root);
     TKivChannel* channel = findChannelRef(root, parser.positionalArguments().at(1));
     applyReadOptions(parser, *channel);
-    saveCliProject(path, root);
+    saveCliProject(session, root);
     cliOut() << "Channel " << parser.positionalArguments().at(1).trimmed() << " ("
              << channel->GetCaption() << "): " << readOptionsText(*channel) << "\n"
              << Qt::flush;

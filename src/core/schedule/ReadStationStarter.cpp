@@ -17,11 +17,14 @@ void TReadStationStarter::Start(TKivStation& station)
         bool& flag;
         ~Reading() { flag = false; }
     } reading{m_reading};
-    ReadStation(station, true, m_projectFilePath ? m_projectFilePath() : QString());
+    const bool stored =
+        ReadStation(station, true, m_projectFilePath ? m_projectFilePath() : QString());
     m_reading = false;
     // A read whose window was closed before its end has ended too, without an image.
     const int state = LastStationReadOutcome().state;
     m_state = state == ReadDone || state == ReadWrongModel ? state : int(ReadFailed);
+    if (stored && m_stored)
+        m_stored(station);
 }
 
 int TReadStationStarter::State(const TKivStation& station) const

@@ -19,6 +19,9 @@ public:
     // Also waits while this says a read is going on that the engine does not know of (the
     // read window still showing the outcome of a manual read).
     void SetBusyCheck(std::function<bool()> busy) { m_busy = std::move(busy); }
+    // Called once a read has stored its image in the station, and only then: a read that
+    // fails leaves the station, and so the project, as it was.
+    void SetImageStored(std::function<void(TKivStation&)> stored) { m_stored = std::move(stored); }
 
     void Start(TKivStation& station) override;
     int State(const TKivStation& station) const override;
@@ -27,6 +30,7 @@ public:
 private:
     std::function<QString()> m_projectFilePath;
     std::function<bool()> m_busy;
+    std::function<void(TKivStation&)> m_stored;
     const TKivStation* m_station = nullptr;
     int m_state = 0;
     bool m_reading = false;

@@ -1,5 +1,8 @@
 #include "KivRecentFile.h"
 
+#include "KivRegistry.h"
+#include "TamsorError.h"
+
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -59,4 +62,25 @@ void TKivRecentFile::SetEntriesText(const QString& text)
     m_entries = text.split(lineBreak);
     if (!m_entries.isEmpty() && m_entries.last().isEmpty())
         m_entries.removeLast();
+}
+
+QString TKivRecentFile::LoadSettings()
+{
+    QString text = EntriesText();
+    try {
+        TKivRegistry(KivSettings::KeyPath, TKivRegistry::ModeRead)
+            .ExchangeString(QString(), KivSettings::RecentProject, text);
+    } catch (const TamsorError& error) {
+        m_entries.clear();
+        return error.message();
+    }
+    SetEntriesText(text);
+    return QString();
+}
+
+void TKivRecentFile::SaveSettings() const
+{
+    QString text = EntriesText();
+    TKivRegistry(KivSettings::KeyPath, TKivRegistry::ModeWrite)
+        .ExchangeString(QString(), KivSettings::RecentProject, text);
 }

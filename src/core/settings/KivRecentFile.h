@@ -34,6 +34,14 @@ public:
     QString EntriesText() const;
     void SetEntriesText(const QString& text);
 
+    // Reads the entries from the program's settings (KivSettings::RecentProject); an absent
+    // value leaves them as they are. A stored value that cannot be read (not a string, such as
+    // the list an edited settings file may hold) leaves the list empty; the returned text then
+    // says why, naming the setting, and is empty otherwise.
+    QString LoadSettings();
+    // Writes the entries to the program's settings.
+    void SaveSettings() const;
+
     const QStringList& Entries() const { return m_entries; }
     void SetMenu(TKivRecentMenu* menu) { m_menu = menu; }
     TKivRecentMenu* Menu() const { return m_menu; }
