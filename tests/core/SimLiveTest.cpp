@@ -63,12 +63,11 @@ class LiveSim
 public:
     bool Start(const QString& define, const QStringList& options)
     {
-        const auto match = m_sim.Start(
-            TamsorSimPath(),
-            QStringList{"--image", kExamples + "demo.bin", "--tcp", "127.0.0.1:0", "--define",
-                        define} +
-                options,
-            QRegularExpression("ready port=(\\d+)"));
+        const auto match = m_sim.Start(TamsorSimPath(),
+                                       QStringList{"--image", kExamples + "demo.bin", "--tcp",
+                                                   "127.0.0.1:0", "--define", define} +
+                                           options,
+                                       QRegularExpression("ready port=(\\d+)"));
         m_address = match.hasMatch() ? "127.0.0.1:" + match.captured(1) : QString();
         return !m_address.isEmpty();
     }
@@ -199,8 +198,8 @@ protected:
 TEST_F(SimLive, LogsAlarmsAndRecipesMoveOnAsOnARunningPanel)
 {
     LiveSim sim;
-    ASSERT_TRUE(sim.Start(m_define, {"--live", "0", "--seed", "1", "--live-clock",
-                                     QString::number(kClock)}));
+    ASSERT_TRUE(sim.Start(m_define,
+                          {"--live", "0", "--seed", "1", "--live-clock", QString::number(kClock)}));
     EXPECT_TRUE(sim.Says("Beyond the image"));
     const QByteArray first = sim.Read();
     const std::vector<LogEntries> atStart = ReadLogs(first);

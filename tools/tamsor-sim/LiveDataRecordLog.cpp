@@ -50,7 +50,8 @@ void LiveDataRecordLog::TakeRing(const LiveImage& image)
     if (entries == 0) // also when the CRC does not match
         return;
     const quint16 head = ImageRegister(view, m_register).value_or(0);
-    const bool written = head < m_slots && entries <= m_slots && (entries == m_slots || head == entries);
+    const bool written =
+        head < m_slots && entries <= m_slots && (entries == m_slots || head == entries);
     if (!written)
         return;
     m_head = head;
@@ -88,8 +89,8 @@ void LiveDataRecordLog::AddColumns(const TKivDataRecord& record, const LiveImage
 
 void LiveDataRecordLog::WriteHeader(LiveImage& image) const
 {
-    const uchar bytes[6] = {uchar(m_head),    uchar(m_head >> 8),  uchar(m_entries),
-                            uchar(m_entries >> 8), uchar(m_third), uchar(m_third >> 8)};
+    const uchar bytes[6] = {uchar(m_head),         uchar(m_head >> 8), uchar(m_entries),
+                            uchar(m_entries >> 8), uchar(m_third),     uchar(m_third >> 8)};
     image.Set(m_register, m_head);
     image.Set(m_register + 1, m_entries);
     image.Set(m_register + 2, m_third);

@@ -29,7 +29,7 @@ template <typename T> T Clamped(double number)
     if (!(rounded >= double(std::numeric_limits<T>::min()))) // also for NaN
         return std::numeric_limits<T>::min();
     return rounded >= double(std::numeric_limits<T>::max()) ? std::numeric_limits<T>::max()
-                                                             : T(rounded);
+                                                            : T(rounded);
 }
 
 } // namespace

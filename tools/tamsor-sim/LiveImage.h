@@ -66,7 +66,8 @@ private:
 };
 
 // A column value as the number it stands for, by data format (3 signed 16-bit, 4 unsigned
-// 16-bit, 5 signed 32-bit, 6 unsigned 32-bit, 7 float); raw is the value as TakeImageValue gives it.
+// 16-bit, 5 signed 32-bit, 6 unsigned 32-bit, 7 float); raw is the value as TakeImageValue gives
+// it.
 double LiveNumber(quint32 raw, int dataFormat);
 // The number stored in the registers at r as a column of this data format holds it, rounded and
 // kept within the format's range.

@@ -55,7 +55,8 @@ void LivePanel::Step()
 {
     ++m_steps;
     // Worked out from the start each time, so that fractional steps add up without drift.
-    const quint32 tick = quint32(qint64(std::floor(m_startClock + m_stepSeconds * double(m_steps))));
+    const quint32 tick =
+        quint32(qint64(std::floor(m_startClock + m_stepSeconds * double(m_steps))));
     for (LiveDataRecordLog& log : m_logs)
         log.Append(m_image, tick, m_steps, m_random);
     ChangeAlarms(tick);

@@ -19,7 +19,8 @@ LiveRecipes::LiveRecipes(const TKivRecipes& recipes)
             offset += registers;
             if (registers == 0 || count == 0 || first + registers > RegisterCount)
                 continue;
-            const qint64 inside = stride == 0 ? 1 : (RegisterCount - first - registers) / stride + 1;
+            const qint64 inside =
+                stride == 0 ? 1 : (RegisterCount - first - registers) / stride + 1;
             m_columns.push_back({first, stride, std::min(count, inside), format});
         }
     }
@@ -41,7 +42,7 @@ void LiveRecipes::ChangeOne(LiveImage& image, LiveRandom& random) const
         number = 0;
     double step = std::abs(number) * random.Within(0.01, 0.05);
     step = column.format == DataFormat::Float32 ? std::max(std::round(step * 100) / 100, 0.25)
-                                               : std::max(std::round(step), 1.0);
+                                                : std::max(std::round(step), 1.0);
     if (random.Uniform() < 0.5)
         step = -step;
     SetLiveNumber(image, r, column.format, number + step);

@@ -66,8 +66,8 @@ double StepSeconds(const std::string& option, const char* text)
 // language texts beside the program or in its installed data folder.
 void UseEnglishTexts()
 {
-    const QString folder = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath())
-                               .absolutePath();
+    const QString folder =
+        QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
     for (const QString& candidate : {folder, folder + QStringLiteral("/../share/tamsor")}) {
         LanguageResources.Discover(candidate);
         if (LanguageResources.SelectLanguage(1033) == 0)
@@ -112,8 +112,7 @@ bool CheckLiveOptions(const LiveOptions& options)
     return true;
 }
 
-std::unique_ptr<LiveSteps> LiveSteps::Start(const LiveOptions& options,
-                                            std::vector<uint8_t>& image)
+std::unique_ptr<LiveSteps> LiveSteps::Start(const LiveOptions& options, std::vector<uint8_t>& image)
 {
     LivePanel::Settings settings;
     settings.stepSeconds = options.seconds > 0 ? options.seconds : 1;

@@ -52,7 +52,7 @@ private:
     bool StartTriggers(double seconds);
 
     std::unique_ptr<LivePanel> m_panel;
-    int m_timer = -1;            // the step interval's timer
-    int m_asked[2] = {-1, -1};   // a byte for each SIGUSR1
-    int m_ready = -1;            // both of them as one descriptor to poll
+    int m_timer = -1;          // the step interval's timer
+    int m_asked[2] = {-1, -1}; // a byte for each SIGUSR1
+    int m_ready = -1;          // both of them as one descriptor to poll
 };
