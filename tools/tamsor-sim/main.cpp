@@ -2,6 +2,8 @@
 // Modbus RTU, with the faults a tester needs. libmodbus receives and checks the requests;
 // each reply is built and written here so that it can be delayed, dropped, split or broken.
 
+#include "LiveSteps.h"
+
 #include <modbus.h>
 
 #include <arpa/inet.h>
@@ -57,12 +59,14 @@ struct Options {
     bool singleRequest = false; // close when a request comes while another waits for its reply
     double randomDelayMinMs = 0; // each reply waits a delay of its own drawn from this range,
     double randomDelayMaxMs = 0; // on top of --link-delay, and may overtake others
-    unsigned seed = std::random_device()();
+    unsigned seed = std::random_device()(); // of the random delays; --seed sets it and live's
+    LiveOptions live;
 };
 
 using Clock = std::chrono::steady_clock;
 
 int g_signalPipe[2] = {-1, -1};
+LiveSteps* g_live = nullptr; // the live panel's steps, taken while waiting; none without --live
 
 void OnSignal(int)
 {
@@ -100,8 +104,6 @@ void Usage()
         "                      each reply leaves after a delay of its own, drawn anew for\n"
         "                      every request from MIN to MAX ms (added to --link-delay), so\n"
         "                      replies to requests in flight overtake each other\n"
-        "  --seed N            seed of the random delays, to repeat a run (default: a new one,\n"
-        "                      printed when serving)\n"
         "Requests in flight answered out of turn or mixed up (they need --link-delay, so\n"
         "that a reply still waits when the next request comes):\n"
         "  --out-of-order N    the reply to request N + 1 overtakes the waiting reply to N\n"
@@ -109,6 +111,17 @@ void Usage()
         "                      waiting request N\n"
         "  --single-request    close the TCP connection when a request comes while another\n"
         "                      waits for its reply\n"
+        "A panel that keeps logging:\n"
+        "  --live SECONDS      change the image like a running panel, one step every SECONDS\n"
+        "                      (may be fractional; 0: steps on SIGUSR1 only): each data-record\n"
+        "                      log gets a new entry, now and then an alarm starts or ends and a\n"
+        "                      recipe value changes. SIGUSR1 takes a step at once. Prints\n"
+        "                      \"step N\" after each step. Needs --define\n"
+        "  --define FILE.def   where the logs, the alarm history and the recipes lie\n"
+        "  --seed N            seed of the random delays and of the live changes, to repeat a\n"
+        "                      run (default: a new one, printed when serving)\n"
+        "  --live-clock EPOCH  the panel's clock at the start, seconds since 1970 (default: now);\n"
+        "                      it moves SECONDS (1 when 0) with each step\n"
         "Requests are counted from 1 on each connection. Port 0 picks a free TCP port. Prints a line starting with \"ready\" when serving.\n");
 }
 
@@ -209,14 +222,14 @@ bool ParseOptions(int argc, char** argv, Options& o)
         } else if (arg == "--random-delay") {
             if (!ParseDelayRange(value(), o))
                 std::exit(2);
-        } else if (arg == "--seed")
-            o.seed = unsigned(number());
-        else if (arg == "--out-of-order")
+        } else if (arg == "--out-of-order")
             o.outOfOrder = int(number());
         else if (arg == "--repeat-id")
             o.repeatId = int(number());
         else if (arg == "--single-request")
             o.singleRequest = true;
+        else if (ParseLiveOption(arg, value, o.live))
+            continue;
         else if (arg == "--help" || arg == "-h") {
             Usage();
             std::exit(0);
@@ -225,7 +238,9 @@ bool ParseOptions(int argc, char** argv, Options& o)
             return false;
         }
     }
-    return !o.image.empty() && (o.tcp.empty() != o.device.empty());
+    if (o.live.seed)
+        o.seed = *o.live.seed;
+    return !o.image.empty() && (o.tcp.empty() != o.device.empty()) && CheckLiveOptions(o.live);
 }
 
 uint16_t Crc16(const uint8_t* data, size_t length)
@@ -265,6 +280,7 @@ public:
         }
     }
     uint16_t Model() const { return uint16_t(m_image[2 * 0xFF80] | m_image[2 * 0xFF80 + 1] << 8); }
+    std::vector<uint8_t>& Image() { return m_image; }
 
     // Takes one request as libmodbus received it at `arrived` and queues its reply. False when
     // the connection is to be closed.
@@ -486,21 +502,32 @@ enum class Wait { Readable, TimedOut, Stop, HungUp };
 
 // Waits until fd is readable, at most timeoutMs (for ever when negative). A serial line whose
 // other end went away (a pseudo terminal's peer closed) reports a hang-up on every poll and
-// can never be read again.
+// can never be read again. The live panel's steps due meanwhile are taken here, between
+// requests.
 Wait WaitReadable(int fd, double timeoutMs = -1)
 {
-    pollfd fds[2] = {{fd, POLLIN, 0}, {g_signalPipe[0], POLLIN, 0}};
+    pollfd fds[3] = {{fd, POLLIN, 0}, {g_signalPipe[0], POLLIN, 0}, {-1, POLLIN, 0}};
+    if (g_live)
+        fds[2].fd = g_live->Fd();
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double, std::milli>(timeoutMs));
     for (;;) {
+        const double leftMs = std::max(
+            0.0, std::chrono::duration<double, std::milli>(deadline - Clock::now()).count());
         timespec timeout{};
-        timeout.tv_sec = time_t(timeoutMs / 1000);
-        timeout.tv_nsec = long((timeoutMs - double(timeout.tv_sec) * 1000) * 1e6);
-        const int n = ppoll(fds, 2, timeoutMs < 0 ? nullptr : &timeout, nullptr);
+        timeout.tv_sec = time_t(leftMs / 1000);
+        timeout.tv_nsec = long((leftMs - double(timeout.tv_sec) * 1000) * 1e6);
+        const int n = ppoll(fds, 3, timeoutMs < 0 ? nullptr : &timeout, nullptr);
         if (n < 0 && errno == EINTR)
             continue;
         if (n == 0)
             return Wait::TimedOut;
         if (n < 0 || fds[1].revents)
             return Wait::Stop;
+        if (fds[2].revents) {
+            g_live->TakeDue();
+            continue;
+        }
         if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
             return Wait::HungUp;
         if (fds[0].revents)
@@ -689,6 +716,13 @@ int main(int argc, char** argv)
     if (o.randomDelayMaxMs > 0)
         std::printf("tamsor-sim: random delays of %g to %g ms, seed %u\n", o.randomDelayMinMs,
                     o.randomDelayMaxMs, o.seed);
+    std::unique_ptr<LiveSteps> live;
+    if (o.live.Enabled()) {
+        live = LiveSteps::Start(o.live, device.Image());
+        if (!live)
+            return 1;
+        g_live = live.get();
+    }
     const int rc = o.tcp.empty() ? ServeRtu(o, device) : ServeTcp(o, device);
     std::printf("tamsor-sim: stopped\n");
     return rc;

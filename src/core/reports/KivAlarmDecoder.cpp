@@ -35,7 +35,7 @@ TKivAlarmHistory::TKivAlarmHistory(const TKivAlarms& alarms, const QByteArray& i
     m_count = std::max(qint32(*count), 0);
 }
 
-std::optional<TKivAlarmEntry> TKivAlarmHistory::Entry(qint64 i) const
+std::optional<qint64> TKivAlarmHistory::EntryRegisterNumber(qint64 i) const
 {
     if (i < 0 || i >= m_count)
         return std::nullopt;
@@ -44,11 +44,18 @@ std::optional<TKivAlarmEntry> TKivAlarmHistory::Entry(qint64 i) const
         slot -= m_capacity;
     if (slot < 0 || slot >= m_capacity)
         return std::nullopt;
-    const qint64 first = m_address + HeaderRegisters + slot * EntryRegisters;
-    const auto time1 = ImageRegister32(m_image, first);
-    const auto time2 = ImageRegister32(m_image, first + 2);
-    const auto alarm = ImageRegister32(m_image, first + 4);
-    const auto message = ImageRegister32(m_image, first + 6);
+    return m_address + HeaderRegisters + slot * EntryRegisters;
+}
+
+std::optional<TKivAlarmEntry> TKivAlarmHistory::Entry(qint64 i) const
+{
+    const auto first = EntryRegisterNumber(i);
+    if (!first)
+        return std::nullopt;
+    const auto time1 = ImageRegister32(m_image, *first);
+    const auto time2 = ImageRegister32(m_image, *first + 2);
+    const auto alarm = ImageRegister32(m_image, *first + 4);
+    const auto message = ImageRegister32(m_image, *first + 6);
     if (!time1 || !time2 || !alarm || !message)
         return std::nullopt;
     return TKivAlarmEntry{*time1, *time2, *alarm, *message};

@@ -24,6 +24,9 @@ public:
     // Entry i (0 = oldest); nothing when i is not below Count(), its slot is not one of the
     // area's, or the slot lies outside the image.
     std::optional<TKivAlarmEntry> Entry(qint64 i) const;
+    // The first register of entry i's slot; nothing when i is not below Count() or its slot is
+    // not one of the area's. The register number may lie outside the image.
+    std::optional<qint64> EntryRegisterNumber(qint64 i) const;
 
 private:
     QByteArray m_image;
