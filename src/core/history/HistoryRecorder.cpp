@@ -182,6 +182,12 @@ THistoryOutcome THistoryRecorder::TakeOutcome(const TKivStation& station)
     return outcome;
 }
 
+QString THistoryRecorder::TakeNotice(const TKivStation& station)
+{
+    const THistoryOutcome outcome = TakeOutcome(station);
+    return outcome.Result == THistoryOutcome::Failed ? HistoryFailureText(outcome) : outcome.Message;
+}
+
 THistoryStationInfo HistoryStationInfo(const TKivStation& station)
 {
     THistoryStationInfo info;

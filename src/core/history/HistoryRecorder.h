@@ -62,6 +62,9 @@ public:
     const THistoryOutcome* LastOutcome(const TKivStation& station) const;
     // Takes the last outcome of station (an Off outcome when there is none).
     THistoryOutcome TakeOutcome(const TKivStation& station);
+    // Takes the last outcome of station as a line worth showing: why its history was not
+    // written (HistoryFailureText), a notice (a damaged store set aside), or empty.
+    QString TakeNotice(const TKivStation& station);
 
     // Closes the store; the next read opens it again (the project was closed or replaced, or
     // its history setting changed).
