@@ -100,3 +100,7 @@ THistoryRecorder* ProgramHistoryRecorder();
 
 // The text of a failed outcome as a line for a log or stderr: the store and the reason.
 QString HistoryFailureText(const THistoryOutcome& outcome);
+
+// After a read the user started: shows, through the message hook, why the program recorder
+// did not write the station's history, or its notice; nothing when all went well.
+void ShowHistoryNotice(const TKivStation& station);
