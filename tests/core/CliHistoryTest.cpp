@@ -103,7 +103,6 @@ TEST_F(CliHistory, SetProjectChoosesWhereTheHistoryGoes)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QString kept = m_dir.filePath("kept/plant.sqlite");
     EXPECT_EQ(run.out, "History: " + kept + "\n");
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("kept"));
     ASSERT_EQ(Cli({"read", m_project}).exitCode, 0);
     EXPECT_EQ(StoredReads(kept).size(), 1u);
 

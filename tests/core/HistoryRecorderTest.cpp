@@ -73,6 +73,27 @@ TEST_F(HistoryRecorder, StoredImagesAreRecordedBesideTheProject)
     EXPECT_TRUE(stranger->StationKey.isEmpty());
 }
 
+TEST_F(HistoryRecorder, AStationWhoseKeyWasNeverSavedFindsItsHistoryAgain)
+{
+    ASSERT_EQ(recorder.Record(*station).Result, THistoryOutcome::Written);
+    const QString key = station->StationKey;
+    station->StationKey.clear(); // the project was closed without saving
+
+    const THistoryOutcome again = recorder.Record(*station);
+    EXPECT_EQ(station->StationKey, key);
+    EXPECT_EQ(again.Added.EntriesAdded, 0); // its entries are stored already
+
+    // A second station like it, while the first holds that key, starts a history of its own.
+    auto* copy = new TKivStation(channel);
+    copy->StationNum = station->StationNum;
+    copy->ModelName = station->ModelName;
+    PanelLog copyLog(*copy, QStringLiteral("Oven"), 100, 4, true);
+    copyLog.Append(1000, 1, 10);
+    recorder.Record(*copy);
+    EXPECT_FALSE(copy->StationKey.isEmpty());
+    EXPECT_NE(copy->StationKey, key);
+}
+
 TEST_F(HistoryRecorder, ProjectSettingsDecideWhereOrWhether)
 {
     struct Case {
@@ -86,7 +107,6 @@ TEST_F(HistoryRecorder, ProjectSettingsDecideWhereOrWhether)
         {"default", "", QString()}, // a project never saved has no place for its history yet
         {"keep/plant.sqlite", "plant.zop", dir.filePath(QStringLiteral("keep/plant.sqlite"))},
     };
-    QDir(dir.path()).mkpath(QStringLiteral("keep"));
     for (const Case& c : cases) {
         SetHistorySetting(project, QString::fromLatin1(c.setting));
         EXPECT_EQ(HistorySetting(project), QString::fromLatin1(c.setting));

@@ -165,10 +165,11 @@ TEST_F(HistoryStore, AlarmLineIsUpdatedWhenItEnds)
     EXPECT_EQ(row.PanelStart, 5000);
     EXPECT_EQ(row.PanelEnd, 5100);
     EXPECT_EQ(row.Message, QStringLiteral("A0 high"));
+    EXPECT_EQ(row.Cells(), (QStringList{"01:23:20", "01:25:00", "A0 high"}));
     ASSERT_TRUE(cursor.Next(row));
     EXPECT_EQ(row.Number, 1u);
     EXPECT_FALSE(row.EndTick);
-    EXPECT_EQ(row.Message, QStringLiteral("A1 low"));
+    EXPECT_EQ(row.Cells(), (QStringList{"01:26:40", " ", "A1 low"}));
     EXPECT_FALSE(cursor.Next(row));
 }
 

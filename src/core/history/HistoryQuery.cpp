@@ -1,6 +1,10 @@
 #include "HistoryQuery.h"
 
 #include "HistoryStore.h"
+#include "reports/KivUtil.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <QSqlError>
 #include <QVariant>
@@ -111,8 +115,14 @@ HistoryTables(const THistoryStore& store, const THistoryFilter& filter,
         table->Id = query.value(0).toLongLong();
         table->Kind = THistoryKind(query.value(1).toInt());
         table->Name = query.value(2).toString();
+        const QByteArray definition = query.value(3).toString().toUtf8();
         if (table->Kind == THistoryKind::DataRecord)
-            table->Columns = THistoryColumns::FromDefinition(query.value(3).toString().toUtf8());
+            table->Columns = THistoryColumns::FromDefinition(definition);
+        if (table->Kind == THistoryKind::Alarm) {
+            const QJsonObject object = QJsonDocument::fromJson(definition).object();
+            table->Tick1Format = object.value(QStringLiteral("tick1Format")).toString();
+            table->Tick2Format = object.value(QStringLiteral("tick2Format")).toString();
+        }
         table->Titles = query.value(4).toString().split(u'\t');
         table->Timed = query.value(5).toInt() != 0;
         table->StationKey = query.value(6).toString();
@@ -187,6 +197,17 @@ bool THistoryEntryCursor::Next(THistoryEntryRow& row)
 const std::vector<std::unique_ptr<THistoryTableInfo>>& THistoryEntryCursor::Tables() const
 {
     return m_state->tables;
+}
+
+QStringList THistoryAlarmRow::Cells() const
+{
+    // An absent time (tick 0) is one space, as in the report.
+    const QString start = StartTick == 0 || !Table
+                              ? QStringLiteral(" ")
+                              : FormatTick(quint32(PanelStart), Table->Tick1Format);
+    const QString end = PanelEnd && Table ? FormatTick(quint32(*PanelEnd), Table->Tick2Format)
+                                          : QStringLiteral(" ");
+    return {start, end, Message.isEmpty() ? QStringLiteral(" ") : Message};
 }
 
 struct THistoryAlarmCursor::State {

@@ -30,6 +30,8 @@ struct THistoryTableInfo {
     QStringList Titles;      // column titles as the report's heading shows them
     bool Timed = false;      // data-record entries carry panel times
     THistoryColumns Columns; // decodes the raw values of data-record entries
+    QString Tick1Format;     // the alarm history's display formats of its two times
+    QString Tick2Format;
 };
 
 // Which entries or alarm lines a query gives. Empty lists and absent times select everything.
@@ -91,6 +93,9 @@ struct THistoryAlarmRow {
     QString Message;
     bool GapBefore = false;
     qint64 ReadId = 0;
+    // As the report shows the line: both times in the table's formats (one space for an end
+    // not yet known) and the message.
+    QStringList Cells() const;
 };
 
 // Stored alarm lines of the filter's stations oldest first by start; the filter's times select

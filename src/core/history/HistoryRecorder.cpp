@@ -108,8 +108,6 @@ THistoryOutcome THistoryRecorder::Record(TKivStation& station)
         m_outcomes[&station] = outcome;
         return outcome;
     }
-    if (station.StationKey.isEmpty())
-        station.StationKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
     outcome = Write(station, outcome.StorePath);
     m_outcomes[&station] = outcome;
     return outcome;
@@ -120,11 +118,13 @@ THistoryOutcome THistoryRecorder::Write(TKivStation& station, const QString& pat
     THistoryOutcome outcome;
     outcome.StorePath = path;
     const THistorySnapshot snapshot = CaptureStationTables(station);
-    const THistoryStationInfo info = HistoryStationInfo(station);
     // A damaged store is set aside once and the read written to a new one.
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
-            outcome.Added = OpenStore(path).AddRead(info, snapshot, m_clock());
+            THistoryStore& store = OpenStore(path);
+            if (station.StationKey.isEmpty())
+                station.StationKey = KeyFor(station, store);
+            outcome.Added = store.AddRead(HistoryStationInfo(station), snapshot, m_clock());
             outcome.Result = THistoryOutcome::Written;
             return outcome;
         } catch (const THistoryError& error) {
@@ -142,9 +142,30 @@ THistoryOutcome THistoryRecorder::Write(TKivStation& station, const QString& pat
             }
             outcome.Message = LangText(StrId::HistorySetAside, {QDir::toNativeSeparators(path),
                                                                 QDir::toNativeSeparators(aside)});
+        } catch (const std::exception& error) {
+            // Nothing the store throws on purpose (out of memory): the read itself stays.
+            CloseStore();
+            outcome.Result = THistoryOutcome::Failed;
+            outcome.Message = QString::fromLocal8Bit(error.what());
+            return outcome;
         }
     }
     return outcome;
+}
+
+QString THistoryRecorder::KeyFor(const TKivStation& station, const THistoryStore& store) const
+{
+    // A project not saved after a station's first recorded read lost the station's key: the
+    // stored station of the same model, channel and number that no other station claims is
+    // this one.
+    QStringList claimed;
+    for (const TKivChannel* channel : *m_project.Channels)
+        for (const TKivStation* other : channel->Stations)
+            claimed.append(other->StationKey);
+    for (const QString& key : store.StationKeysLike(HistoryStationInfo(station)))
+        if (!claimed.contains(key))
+            return key;
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
 THistoryStore& THistoryRecorder::OpenStore(const QString& path)

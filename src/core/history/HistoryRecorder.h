@@ -53,8 +53,10 @@ public:
     // Passed to every store the recorder opens (THistoryStore::SetWriteProbe).
     void SetWriteProbe(THistoryStore::WriteProbe probe) { m_probe = std::move(probe); }
 
-    // Records station's current image; gives the station its key (a new UUID, a change of the
-    // project) when it has none. Never throws.
+    // Records station's current image; gives the station its key when it has none (a change
+    // of the project): the key of its history in the store when a station of the same model,
+    // channel and number is stored there that no other station of the project claims, else a
+    // new UUID. Never throws.
     THistoryOutcome Record(TKivStation& station);
 
     // The outcome of station's last recording, or null when none was made since the recorder
@@ -77,6 +79,7 @@ private:
     void OnStationRead(TKivStation* station);
     bool InProject(const TKivStation* station) const;
     THistoryStore& OpenStore(const QString& path);
+    QString KeyFor(const TKivStation& station, const THistoryStore& store) const;
     THistoryOutcome Write(TKivStation& station, const QString& path);
 
     struct OpenStoreState; // the open store file's identity

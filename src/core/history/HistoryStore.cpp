@@ -4,6 +4,7 @@
 #include "comm/ReadTexts.h"
 #include "lang/StringIds.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -282,6 +283,7 @@ void ReadWriter::AddAlarms(qint64 tableId, const THistoryAlarmRing& ring, const 
             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
         qint64 seq = NextSeq(QStringLiteral("alarm_line"), tableId);
         const qint64 firstSeq = seq;
+        qint64 added = 0;
         for (const qsizetype i : diff.Added) {
             const THistoryAlarmEntry& entry = ring.Entries[size_t(i)];
             const bool ended = entry.End != 0;
@@ -298,9 +300,11 @@ void ReadWriter::AddAlarms(qint64 tableId, const THistoryAlarmRing& ring, const 
             insert.bindValue(10, readId);
             insert.bindValue(11, ended ? QVariant(readId) : Null64());
             Exec(insert);
-            result.AlarmsAdded += insert.numRowsAffected();
+            added += insert.numRowsAffected();
         }
-        result.Ranges.push_back({tableId, THistoryKind::Alarm, firstSeq, seq - 1});
+        result.AlarmsAdded += added;
+        if (added > 0)
+            result.Ranges.push_back({tableId, THistoryKind::Alarm, firstSeq, seq - 1});
     }
     if (diff.Ended.empty())
         return;
@@ -350,16 +354,18 @@ bool ReadWriter::AddRecipe(qint64 tableId, const THistoryRecipe& recipe, qint64 
 
 qint64 ReadWriter::AddReadRow(qint64 stationId, const QDateTime& collectedUtc)
 {
+    // RETURNING rather than the driver's last insert id, which not every database gives.
     QSqlQuery insert = Prepare(QStringLiteral(
         "INSERT INTO read (station_id, collected_utc, outcome, rows_added, gaps) "
-        "VALUES (?, ?, '', 0, '')"));
+        "VALUES (?, ?, '', 0, '') RETURNING id"));
     insert.addBindValue(stationId);
-    insert.addBindValue(CollectedText(collectedUtc));
+    insert.addBindValue(Text(CollectedText(collectedUtc)));
     Exec(insert);
-    const QVariant id = insert.lastInsertId();
-    if (!id.isValid())
+    if (!insert.next())
         Fail(insert.lastError());
-    return id.toLongLong();
+    const qint64 id = insert.value(0).toLongLong();
+    insert.finish();
+    return id;
 }
 
 void ReadWriter::FinishReadRow(qint64 readId, const QString& outcome,
@@ -452,6 +458,9 @@ THistoryStore::THistoryStore(const QString& path, OpenMode mode)
 {
     if (mode == ExistingOnly && !QFileInfo::exists(path))
         throw THistoryError(THistoryFailure::Failed, LangText(StrId::HistoryNoStore, {path}));
+    if (mode == CreateMissing)
+        QDir().mkpath(QFileInfo(path).absolutePath()); // a folder named for the store
+
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(m_dialect->DriverName(), m_connectionName);
         db.setDatabaseName(path);
@@ -479,6 +488,23 @@ THistoryStore::~THistoryStore()
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
+QStringList THistoryStore::StationKeysLike(const THistoryStationInfo& station) const
+{
+    QSqlQuery query(Database());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT station_key FROM station WHERE model = ? AND channel = ? "
+                                 "AND number = ? ORDER BY id DESC"));
+    query.addBindValue(Text(station.Model));
+    query.addBindValue(Text(station.Channel));
+    query.addBindValue(qint64(station.Number));
+    if (!query.exec())
+        throw THistoryError(m_dialect->Classify(query.lastError()), query.lastError().text());
+    QStringList keys;
+    while (query.next())
+        keys.append(query.value(0).toString());
+    return keys;
+}
+
 QSqlDatabase THistoryStore::Database() const
 {
     return QSqlDatabase::database(m_connectionName, false);
@@ -488,32 +514,31 @@ void THistoryStore::CreateOrCheckSchema()
 {
     QSqlDatabase db = Database();
     ReadWriter writer(db, *m_dialect, m_probe);
-    writer.Exec(m_dialect->BeginWrite());
-    try {
-        QSqlQuery query(db);
-        if (db.tables().contains(QStringLiteral("schema_version"))) {
-            if (!query.exec(QStringLiteral("SELECT MAX(version) FROM schema_version")) ||
-                !query.next())
-                writer.Fail(query.lastError());
-            const int version = query.value(0).toInt();
-            query.finish();
-            writer.Exec(QStringLiteral("ROLLBACK"));
-            if (version > SchemaVersion)
-                throw THistoryError(THistoryFailure::Failed,
-                                    LangText(StrId::HistoryNewerStore,
-                                             {m_path, QString::number(version)}));
-            return;
-        }
+    const QString versionTable = QStringLiteral("schema_version");
+    if (!db.tables().contains(versionTable)) {
         if (!db.tables().isEmpty())
             throw THistoryError(THistoryFailure::Damaged,
                                 LangText(StrId::HistoryNotAStore, {m_path}));
-        for (const QString& statement : SchemaStatements(*m_dialect))
-            writer.Exec(statement);
-        writer.Exec(QStringLiteral("COMMIT"));
-    } catch (const THistoryError&) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        throw;
+        // Made under the write lock, so two programs starting at once make it once.
+        writer.Exec(m_dialect->BeginWrite());
+        try {
+            if (!db.tables().contains(versionTable)) {
+                for (const QString& statement : SchemaStatements(*m_dialect))
+                    writer.Exec(statement);
+            }
+            writer.Exec(QStringLiteral("COMMIT"));
+        } catch (const THistoryError&) {
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            throw;
+        }
     }
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT MAX(version) FROM schema_version")) || !query.next())
+        writer.Fail(query.lastError());
+    const int version = query.value(0).toInt();
+    if (version > SchemaVersion)
+        throw THistoryError(THistoryFailure::Failed,
+                            LangText(StrId::HistoryNewerStore, {m_path, QString::number(version)}));
 }
 
 THistoryReadResult THistoryStore::AddRead(const THistoryStationInfo& station,

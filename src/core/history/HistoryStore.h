@@ -104,6 +104,11 @@ public:
     THistoryReadResult AddRead(const THistoryStationInfo& station,
                                const THistorySnapshot& snapshot, const QDateTime& collectedUtc);
 
+    // The keys of the stored stations with station's model, channel and number (its Key is not
+    // looked at), the newest first: a station whose key was never saved with its project finds
+    // its history again by them. Throws THistoryError.
+    QStringList StationKeysLike(const THistoryStationInfo& station) const;
+
     // The connection, owned by the store, for the queries of HistoryQuery.h; valid while the
     // store lives, in the thread that made the store.
     QSqlDatabase Database() const;
