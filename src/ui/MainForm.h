@@ -23,6 +23,7 @@ class TKIVDynamicPanel;
 class TKivPanelSplitter;
 class TKivRecentMenuUi;
 class TKivTamsor;
+class THistoryRecorder;
 class TProjectTree;
 class TReadStationStarter;
 class TScheduleLog;
@@ -180,6 +181,7 @@ private:
     TKivProjectSession FSession{TKivProjectSession::Unlockable::OpenUnlocked};
     bool FModified = false;
     std::unique_ptr<TKivTamsor> FProject;
+    std::unique_ptr<THistoryRecorder> FHistory; // records every image stored in FProject
     TKivRecentFile FRecentFiles;
     TKivRecentMenuUi* FRecentMenu = nullptr;
     QString FProjectFolder;

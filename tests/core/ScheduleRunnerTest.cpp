@@ -287,6 +287,28 @@ TEST_F(ScheduleRunnerTest, AStationHeldBackResumesAtItsNextPeriodInsteadOfCatchi
     EXPECT_EQ(Messages().filter("behind schedule").size(), 1) << "said once per skip";
 }
 
+TEST_F(ScheduleRunnerTest, AHistoryNotWrittenIsALogLineAndTheReadStillSucceeds)
+{
+    TKivStation* station = AddStation(60);
+    m_starter.ticksToEnd = [](const TKivStation&, int) { return 12; };
+    m_starter.outcome = [](const TKivStation&, int) { return int(ReadDone); };
+    const char* history = "History not written: /data/plant.history.sqlite: database is locked";
+    m_runner.SetHistoryCheck([&](const TKivStation&) { return QString::fromLatin1(history); });
+    Run();
+    TickUntil(61 + 30);
+    history = "";
+    TickUntil(121 + 30);
+    EXPECT_EQ(Messages(),
+              QStringList({"Schedule started", "Read 10.0.0.1-K7 ...",
+                           "Read 10.0.0.1-K7 ... (12) OK!!",
+                           "Read 10.0.0.1-K7 ... History not written: "
+                           "/data/plant.history.sqlite: database is locked",
+                           "Read 10.0.0.1-K7 ...", "Read 10.0.0.1-K7 ... (12) OK!!"}))
+        << Messages().join('\n').toStdString();
+    EXPECT_EQ(m_reportsSeen.size(), 2u);
+    EXPECT_EQ(station->FailCount, 0u);
+}
+
 TEST_F(ScheduleRunnerTest, RunWhileRunningAndStopWhileStoppedChangeNothing)
 {
     TKivStation* station = AddStation(5);

@@ -33,7 +33,9 @@ const QList<int>& allStringIds()
                         FillZeroCaption, IntWidthLabel, FloatWidthLabel, TimeFormatLabel,
                         ExportCaption, FileFilterText, ExportFailed, ResetZoom, NoValuesToPlot,
                         ChartHint, ScheduleReportsFailed, ScheduleFolderFailed, ScheduleBehind,
-                        MenuScheduleLog};
+                        MenuScheduleLog, HistoryNotWritten, HistorySetAside, HistoryNotAStore,
+                        HistoryNewerStore, HistoryNoStore, HistoryCaption, HistoryCannotSetAside,
+                        ProjectHistoryLabel, ProjectHistoryOn, ProjectHistoryDefault};
         for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
             list << id;
         for (int type = 0; type <= 2; ++type)

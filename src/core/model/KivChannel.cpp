@@ -88,6 +88,7 @@ void TKivStation::Serialize(TKivSerialization& s)
     s.ValueObject(QStringLiteral("Alarms"), *Alarms);
     s.ValueUInt32(QStringLiteral("ScheduleTime"), ScheduleTime);
     s.ValueDouble(QStringLiteral("UpdateTime"), UpdateTime);
+    s.ValueString(QStringLiteral("StationKey"), StationKey); // an empty key is not stored
     if (s.Mode() == TKivSerialization::Save) {
         TKivStream image(RegisterImage);
         s.ValueMemory(QStringLiteral("Register"), image);

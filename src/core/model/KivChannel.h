@@ -55,6 +55,9 @@ public:
     QString ModelName;
     quint32 ModelID = 0;
     QString Description; // not saved
+    // The station's key in the history store: a UUID given at its first recorded read, stored
+    // under "StationKey" once it has one.
+    QString StationKey;
     std::unique_ptr<TKivRecipes> Recipes;
     std::unique_ptr<TKivDataRecords> DataRecords;
     std::unique_ptr<TKivAlarms> Alarms;

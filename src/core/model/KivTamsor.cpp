@@ -47,10 +47,25 @@ void TKivTamsor::Serialize(TKivSerialization& s)
     s.ValueString(QStringLiteral("Description"), Description);
     s.ValueObject(QStringLiteral("Channels"), *Channels);
     s.ValueUInt32(QStringLiteral("Schedule"), Schedule);
+    SerializeHistory(s);
     if (s.Mode() == TKivSerialization::Load) {
         Opened = true;
         Schedule = 0;
     }
+}
+
+void TKivTamsor::SerializeHistory(TKivSerialization& s)
+{
+    // Absent keys mean the defaults, so files of older versions load and save unchanged.
+    if (s.Mode() == TKivSerialization::Load) {
+        HistoryFile.clear();
+        HistoryOff = false;
+    }
+    s.ValueString(QStringLiteral("HistoryFile"), HistoryFile); // an empty text is not stored
+    qint32 off = HistoryOff ? 1 : 0;
+    if (s.Mode() == TKivSerialization::Load || HistoryOff)
+        s.ValueInt32(QStringLiteral("HistoryOff"), off);
+    HistoryOff = off != 0;
 }
 
 QString TKivTamsor::GetCaption() const
@@ -62,6 +77,8 @@ void TKivTamsor::Start()
 {
     Title.clear();
     Description.clear();
+    HistoryFile.clear();
+    HistoryOff = false;
     Opened = true;
 }
 
@@ -69,6 +86,8 @@ void TKivTamsor::Close()
 {
     Title.clear();
     Description.clear();
+    HistoryFile.clear();
+    HistoryOff = false;
     Opened = false;
     Channels->Clear();
 }
@@ -81,6 +100,8 @@ void TKivTamsor::TakeProjectFrom(TKivTamsor& other)
     Channels->TakeChannelsFrom(*other.Channels);
     Title = std::exchange(other.Title, QString());
     Description = std::exchange(other.Description, QString());
+    HistoryFile = std::exchange(other.HistoryFile, QString());
+    HistoryOff = std::exchange(other.HistoryOff, false);
     Schedule = std::exchange(other.Schedule, 0u);
     Opened = std::exchange(other.Opened, false);
 }

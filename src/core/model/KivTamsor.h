@@ -46,4 +46,12 @@ public:
     quint32 Schedule = 0; // bit 0: the schedule is running
     bool Opened = false;
     std::unique_ptr<TKivChannels> Channels;
+    // Where the history of its reads goes (history/HistoryLocation.h): HistoryFile empty is the
+    // default place beside the project file; HistoryOff keeps none. Stored under "HistoryFile"
+    // and "HistoryOff" only when they differ from the defaults.
+    QString HistoryFile;
+    bool HistoryOff = false;
+
+private:
+    void SerializeHistory(TKivSerialization& s);
 };

@@ -33,6 +33,7 @@ TKivAlarmHistory::TKivAlarmHistory(const TKivAlarms& alarms, const QByteArray& i
     m_capacity = capacity;
     m_start = qint32(*start);
     m_count = std::max(qint32(*count), 0);
+    m_valid = true;
 }
 
 std::optional<qint64> TKivAlarmHistory::EntryRegisterNumber(qint64 i) const

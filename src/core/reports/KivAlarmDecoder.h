@@ -21,6 +21,9 @@ public:
 
     // Entries as the header says; 0 when the header fails its checks or lies outside the image.
     qint32 Count() const { return m_count; }
+    // The header lies inside the image and passes its checks: a Count of 0 is an empty history,
+    // not one that could not be read.
+    bool Valid() const { return m_valid; }
     // Entry i (0 = oldest); nothing when i is not below Count(), its slot is not one of the
     // area's, or the slot lies outside the image.
     std::optional<TKivAlarmEntry> Entry(qint64 i) const;
@@ -34,6 +37,7 @@ private:
     qint64 m_capacity = 0;
     qint64 m_start = 0;
     qint32 m_count = 0;
+    bool m_valid = false;
 };
 
 // The alarm history decoded from a register image: per entry its two times and its message.

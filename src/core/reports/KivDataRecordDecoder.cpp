@@ -39,6 +39,7 @@ TKivDataRecordRing::TKivDataRecordRing(quint32 firstRegister, quint32 slotCount,
         return;
     m_head = header[0] | (header[1] << 8);
     m_entries = header[2] | (header[3] << 8);
+    m_valid = true;
 }
 
 std::optional<qint64> TKivDataRecordRing::Slot(qint64 i) const

@@ -24,6 +24,9 @@ public:
     // Entries stored, as the header says; 0 when its CRC does not match or it lies outside
     // the image. At most 65,535: the header holds it in one register.
     quint32 EntryCount() const { return m_entries; }
+    // The header lies inside the image and its CRC matches: an EntryCount of 0 is an empty log,
+    // not one that could not be read.
+    bool Valid() const { return m_valid; }
     // The slot of entry i (0 = oldest); nothing when i is not below EntryCount().
     std::optional<qint64> Slot(qint64 i) const;
     // Register k of entry i's slot, and the register holding the low half of its tick; nothing
@@ -37,6 +40,7 @@ private:
     qint64 m_capacity;
     quint32 m_head = 0;
     quint32 m_entries = 0;
+    bool m_valid = false;
 };
 
 // A data record's log decoded from a register image, oldest entry first. A column of format 7
