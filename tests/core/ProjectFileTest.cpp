@@ -417,6 +417,52 @@ TEST(ProjectFile, SavedBytesStayTheSame)
     EXPECT_EQ(Encode(saved), Header() + Deflated(body));
 }
 
+TEST(ProjectFile, HistoryKeysAreStoredOnlyWhenSet)
+{
+    TKivTamsor saved;
+    BuildRichProject(saved);
+    const QByteArray plain = Encode(saved);
+    TKivStation* station = saved.Channels->Items(0)->Stations.Items(0);
+    const struct {
+        QString file;
+        bool off;
+        QString key;
+    } cases[] = {{QStringLiteral("../history/plant.sqlite"), false, QString()},
+                 {QString(), true, QString()},
+                 {QString(), false, QStringLiteral("5a0f7c5e-1d2b-4c39-9a57-0d1e2f3a4b5c")}};
+    for (const auto& c : cases) {
+        saved.HistoryFile = c.file;
+        saved.HistoryOff = c.off;
+        station->StationKey = c.key;
+        const QByteArray file = Encode(saved);
+        EXPECT_NE(file, plain);
+        TKivTamsor loaded;
+        ASSERT_TRUE(DecodeProjectFile(file, loaded));
+        EXPECT_EQ(loaded.HistoryFile, c.file);
+        EXPECT_EQ(loaded.HistoryOff, c.off);
+        EXPECT_EQ(loaded.Channels->Items(0)->Stations.Items(0)->StationKey, c.key);
+        // Replacing the open project takes the keys along and leaves the old one at defaults.
+        TKivTamsor open;
+        open.TakeProjectFrom(loaded);
+        EXPECT_EQ(std::tie(open.HistoryFile, open.HistoryOff), std::tie(c.file, c.off));
+        EXPECT_EQ(std::tie(loaded.HistoryFile, loaded.HistoryOff), std::make_tuple(QString(), false));
+    }
+    saved.HistoryFile.clear();
+    saved.HistoryOff = false;
+    station->StationKey.clear();
+    EXPECT_EQ(Encode(saved), plain);
+}
+
+TEST(ProjectFile, TheDemoProjectLoadsAndSavesByteForByte)
+{
+    QFile demo(QStringLiteral(TAMSOR_SOURCE_DIR "/examples/demo.zop"));
+    ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+    const QByteArray file = demo.readAll();
+    TKivTamsor root;
+    ASSERT_TRUE(DecodeProjectFile(file, root));
+    EXPECT_EQ(Encode(root), file);
+}
+
 TEST(ProjectFile, EveryCutFailsCleanly)
 {
     TKivTamsor saved;
