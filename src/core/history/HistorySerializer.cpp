@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QSet>
 #include <cmath>
+#include <limits>
 #include <unordered_map>
 
 namespace
@@ -318,6 +319,17 @@ void AppendLineValue(QByteArray& out, const THistoryExportCell& cell)
     AppendLineString(out, cell.Text);
 }
 
+void AppendNanoseconds(QByteArray& out, qint64 seconds)
+{
+    constexpr qint64 limit = std::numeric_limits<qint64>::max() / 1000000000;
+    if (seconds > -limit && seconds < limit) {
+        out += QByteArray::number(seconds * 1000000000);
+    } else {
+        out += QByteArray::number(seconds); // beyond 64-bit nanoseconds: the digits still tell
+        out.append("000000000");
+    }
+}
+
 class TLineSerializer : public THistorySerializer
 {
 public:
@@ -347,8 +359,7 @@ public:
         }
         if (row.PanelTime) {
             out.append(' ');
-            out += QByteArray::number(*row.PanelTime);
-            out.append("000000000");
+            AppendNanoseconds(out, *row.PanelTime);
         }
         out.append('\n');
     }
