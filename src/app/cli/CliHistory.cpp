@@ -30,7 +30,11 @@ const QString AlarmTable = QStringLiteral("Alarm");
 class ExportOutput
 {
 public:
-    ExportOutput() : m_terminal(isatty(fileno(stderr)) != 0) { m_timer.start(); }
+    ExportOutput() : m_terminal(isatty(fileno(stderr)) != 0)
+    {
+        m_buffer.reserve(BlockSize + BlockSize / 4);
+        m_timer.start();
+    }
 
     QByteArray& Buffer() { return m_buffer; }
 

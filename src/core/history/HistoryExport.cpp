@@ -88,11 +88,11 @@ void THistoryExport::FillEntry(THistoryExportRow& row)
 {
     row.Table = FindTable(m_entryTables, m_entry.Table);
     row.PanelTime = m_entry.PanelTime;
-    const QStringList cells = m_entry.Cells();
+    QStringList cells = m_entry.Cells();
     row.Cells.resize(size_t(cells.size()));
     for (qsizetype c = 0; c < cells.size(); ++c) {
         THistoryExportCell& cell = row.Cells[size_t(c)];
-        cell.Text = cells[c];
+        cell.Text = std::move(cells[c]);
         cell.Number = m_numbers ? m_entry.Number(int(c)) : std::nullopt;
         // The report shows a decimal point exactly when the column has decimals.
         cell.Integer = cell.Number && !cell.Text.contains(QLatin1Char('.'));

@@ -10,34 +10,53 @@
 namespace
 {
 
-// Appends text as UTF-8: each ASCII character through escape(out, c), which appends it as the
-// format needs; characters beyond ASCII as they are (none of the formats escapes them).
-template <class Escape>
-void AppendEscaped(QByteArray& out, QStringView text, Escape escape)
+// Appends the ASCII characters from[0 .. count - 1] in one step.
+void AppendAscii(QByteArray& out, const char16_t* from, qsizetype count)
 {
+    const qsizetype at = out.size();
+    out.resize(at + count);
+    char* to = out.data() + at;
+    for (qsizetype i = 0; i < count; ++i)
+        to[i] = char(from[i]);
+}
+
+// Appends text as UTF-8: the ASCII characters for which special(c) holds through escape(out, c),
+// which appends them as the format needs; runs of other characters as they are (none of the
+// formats escapes a character beyond ASCII).
+template <class Special, class Escape>
+void AppendEscaped(QByteArray& out, QStringView text, Special special, Escape escape)
+{
+    const char16_t* data = text.utf16();
     const qsizetype size = text.size();
     qsizetype i = 0;
     while (i < size) {
-        const char16_t c = text[i].unicode();
-        if (c < 0x80) {
-            escape(out, char(c));
-            ++i;
-            continue;
-        }
-        qsizetype end = i + 1;
-        while (end < size && text[end].unicode() >= 0x80)
+        qsizetype end = i;
+        while (end < size && data[end] < 0x80 && !special(char(data[end])))
             ++end;
-        out += text.sliced(i, end - i).toUtf8();
+        if (end > i) {
+            AppendAscii(out, data + i, end - i);
+        } else if (data[i] < 0x80) {
+            escape(out, char(data[i]));
+            ++end;
+        } else {
+            while (end < size && data[end] >= 0x80)
+                ++end;
+            out += QStringView(data + i, end - i).toUtf8();
+        }
         i = end;
     }
 }
 
-void AppendPlain(QByteArray& out, char c) { out.append(c); }
-
-void AppendTwoDigits(QByteArray& out, int value)
+void AppendAll(QByteArray& out, QStringView text)
 {
-    out.append(char('0' + value / 10));
-    out.append(char('0' + value % 10));
+    AppendEscaped(out, text, [](char) { return false; }, [](QByteArray&, char) {});
+}
+
+char* PutTwoDigits(char* to, int value)
+{
+    to[0] = char('0' + value / 10);
+    to[1] = char('0' + value % 10);
+    return to + 2;
 }
 
 // "yyyy-MM-ddThh:mm:ss" of seconds since 1970 without a zone, as PanelTimeText gives it but
@@ -59,22 +78,25 @@ void AppendPanelTime(QByteArray& out, qint64 panelTime)
     const int day = int(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
     const int month = int(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
     const qint64 year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-    if (year >= 0 && year <= 9999) {
-        AppendTwoDigits(out, int(year / 100));
-        AppendTwoDigits(out, int(year % 100));
-    } else {
+    if (year < 0 || year > 9999)
         out += QByteArray::number(year);
+    char text[19];
+    char* to = text;
+    if (year >= 0 && year <= 9999) {
+        to = PutTwoDigits(to, int(year / 100));
+        to = PutTwoDigits(to, int(year % 100));
     }
-    out.append('-');
-    AppendTwoDigits(out, month);
-    out.append('-');
-    AppendTwoDigits(out, day);
-    out.append('T');
-    AppendTwoDigits(out, int(seconds / 3600));
-    out.append(':');
-    AppendTwoDigits(out, int(seconds % 3600 / 60));
-    out.append(':');
-    AppendTwoDigits(out, int(seconds % 60));
+    *to++ = '-';
+    to = PutTwoDigits(to, month);
+    *to++ = '-';
+    to = PutTwoDigits(to, day);
+    *to++ = 'T';
+    to = PutTwoDigits(to, int(seconds / 3600));
+    *to++ = ':';
+    to = PutTwoDigits(to, int(seconds % 3600 / 60));
+    *to++ = ':';
+    to = PutTwoDigits(to, int(seconds % 60));
+    out.append(text, to - text);
 }
 
 // CSV and TSV: one header for the whole stream, the columns of every table each once.
@@ -153,24 +175,24 @@ private:
 
     void AppendField(QByteArray& out, QStringView text) const
     {
+        const char separator = m_separator;
+        const auto special = [separator](char c) {
+            return c == separator || c == '"' || c == '\r' || c == '\n';
+        };
         bool quoted = false;
         for (QChar c : text) {
-            const char16_t u = c.unicode();
-            if (u == char16_t(m_separator) || u == u'"' || u == u'\r' || u == u'\n') {
+            if (c.unicode() < 0x80 && special(char(c.unicode()))) {
                 quoted = true;
                 break;
             }
         }
         if (!quoted) {
-            AppendEscaped(out, text, AppendPlain);
+            AppendAll(out, text);
             return;
         }
         out.append('"');
-        AppendEscaped(out, text, [](QByteArray& o, char c) {
-            if (c == '"')
-                o.append('"');
-            o.append(c);
-        });
+        AppendEscaped(
+            out, text, [](char c) { return c == '"'; }, [](QByteArray& o, char) { o.append("\"\""); });
         out.append('"');
     }
 
@@ -184,7 +206,8 @@ private:
 void AppendJsonString(QByteArray& out, QStringView text)
 {
     out.append('"');
-    AppendEscaped(out, text, [](QByteArray& o, char c) {
+    const auto special = [](char c) { return uchar(c) < 0x20 || c == '"' || c == '\\'; };
+    AppendEscaped(out, text, special, [](QByteArray& o, char c) {
         switch (c) {
         case '"':
             o.append("\\\"");
@@ -253,7 +276,10 @@ public:
 // control characters that would break the line are written as escapes.
 void AppendLineName(QByteArray& out, QStringView text, bool escapeEquals)
 {
-    AppendEscaped(out, text, [escapeEquals](QByteArray& o, char c) {
+    const auto special = [escapeEquals](char c) {
+        return uchar(c) < 0x20 || c == ',' || c == ' ' || (escapeEquals && c == '=');
+    };
+    AppendEscaped(out, text, special, [escapeEquals](QByteArray& o, char c) {
         switch (c) {
         case '\n':
             o.append("\\n");
@@ -285,7 +311,8 @@ void AppendLineName(QByteArray& out, QStringView text, bool escapeEquals)
 void AppendLineString(QByteArray& out, QStringView text)
 {
     out.append('"');
-    AppendEscaped(out, text, [](QByteArray& o, char c) {
+    const auto special = [](char c) { return c == '"' || c == '\\' || c == '\n' || c == '\r'; };
+    AppendEscaped(out, text, special, [](QByteArray& o, char c) {
         switch (c) {
         case '"':
         case '\\':
