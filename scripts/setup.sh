@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
           zlib1g-dev libgtest-dev libgmock-dev libmodbus-dev socat ccache
-          qt6-svg-dev qt6-charts-dev xvfb xauth fonts-noto-cjk
+          qt6-svg-dev qt6-charts-dev libqt6sql6-sqlite xvfb xauth fonts-noto-cjk
           desktop-file-utils man-db)
 read -r -a extra <<< "${TAMSOR_EXTRA_PACKAGES:-}"
 packages+=("${extra[@]}")

@@ -32,7 +32,8 @@ echo "== every library of the programs and of the Qt plugins they load is instal
 in_root sh -ec 'plugins=$(echo /usr/lib/*/qt6/plugins)
     for file in /usr/bin/tamsor /usr/bin/tamsor-cli /usr/bin/tamsor-sim \
                 $plugins/platforms/libqxcb.so $plugins/platforms/libqoffscreen.so \
-                $plugins/imageformats/libqsvg.so $plugins/iconengines/libqsvgicon.so; do
+                $plugins/imageformats/libqsvg.so $plugins/iconengines/libqsvgicon.so \
+                $plugins/sqldrivers/libqsqlite.so; do
         [ -e "$file" ] || { echo "missing: $file" >&2; exit 1; }
         if ldd "$file" | grep "not found"; then echo "in $file" >&2; exit 1; fi
     done'

@@ -25,6 +25,7 @@
 #include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 #include "reports/KivStationReports.h"
+#include "history/HistoryRecorder.h"
 #include "schedule/ReadStationStarter.h"
 #include "schedule/ScheduleReports.h"
 #include "schedule/ScheduleRunner.h"
@@ -706,6 +707,12 @@ void TFormMain::CreateSchedule()
     FScheduleRunner->SetReportWriter([this](const TKivStation& station) {
         WriteScheduledReports(station, FReportRoot, FFileName);
     });
+    // The history of every stored image, the schedule's and the user's reads alike; the store
+    // is opened at the first read.
+    FHistory = std::make_unique<THistoryRecorder>(*FProject, [this] { return FFileName; });
+    SetProgramHistoryRecorder(FHistory.get());
+    FScheduleRunner->SetHistoryCheck(
+        [this](const TKivStation& station) { return FHistory->TakeNotice(station); });
 
     tmSchedule = new QTimer(this);
     tmSchedule->setObjectName(QStringLiteral("tmSchedule"));

@@ -23,6 +23,7 @@ class TKivPanelSplitter;
 class TKivProjectLock;
 class TKivRecentMenuUi;
 class TKivTamsor;
+class THistoryRecorder;
 class TProjectTree;
 class TReadStationStarter;
 class TScheduleLog;
@@ -177,6 +178,7 @@ private:
     int FProjectLockWaitMs;
     bool FModified = false;
     std::unique_ptr<TKivTamsor> FProject;
+    std::unique_ptr<THistoryRecorder> FHistory; // records every image stored in FProject
     TKivRecentFile FRecentFiles;
     TKivRecentMenuUi* FRecentMenu = nullptr;
     QString FProjectFolder;

@@ -6,6 +6,7 @@
 #include "comm/ReadStation.h"
 #include "editor/KivEditRules.h"
 #include "editor/KivProjectTree.h"
+#include "history/HistoryRecorder.h"
 #include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 #include "model/KivChannel.h"
@@ -146,6 +147,7 @@ void TFrameStation::actReadStationExecute()
     if (!CanReadStation(FStation))
         return;
     const QString projectFile = FrameHost() ? FrameHost()->ProjectFileName() : QString();
-    ReadStation(*FStation, false, projectFile);
+    if (ReadStation(*FStation, false, projectFile))
+        ShowHistoryNotice(*FStation);
     Changed();
 }

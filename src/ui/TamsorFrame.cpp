@@ -7,6 +7,7 @@
 #include "model/KivTamsor.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -23,6 +24,8 @@ TFrameTamsor::TFrameTamsor(QWidget* parent)
     moDescription->setObjectName(QStringLiteral("moDescription"));
     moDescription->setLineWrapMode(QPlainTextEdit::NoWrap);
     moDescription->setTabChangesFocus(true);
+    edtHistory = NamedWidget<QLineEdit>(gbxCaption, "edtHistory");
+    cbxHistory = NamedWidget<QCheckBox>(gbxCaption, "cbxHistory");
     actAddChannel = FrameAction(this, "actAddChannel");
 
     auto* grid = new QGridLayout(gbxCaption);
@@ -33,11 +36,16 @@ TFrameTamsor::TFrameTamsor(QWidget* parent)
     grid->addWidget(ActionButton(actAddChannel, gbxCaption, "btnAddChannel"), 0, 2);
     grid->addWidget(BuddyLabel(moDescription, gbxCaption, "lblDescription"), 1, 0, Qt::AlignTop);
     grid->addWidget(moDescription, 1, 1, 1, 2);
+    grid->addWidget(BuddyLabel(edtHistory, gbxCaption, "lblHistory"), 2, 0);
+    grid->addWidget(edtHistory, 2, 1);
+    grid->addWidget(cbxHistory, 2, 2);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(1, 1);
 
     connect(edtTitle, &QLineEdit::textEdited, this, &TFrameTamsor::edtTitleChange);
     connect(moDescription, &QPlainTextEdit::textChanged, this, &TFrameTamsor::moDescriptionChange);
+    connect(edtHistory, &QLineEdit::textEdited, this, &TFrameTamsor::edtHistoryChange);
+    connect(cbxHistory, &QCheckBox::clicked, this, &TFrameTamsor::cbxHistoryClick);
     connect(actAddChannel, &QAction::triggered, this, &TFrameTamsor::actAddChannelExecute);
 }
 
@@ -54,6 +62,9 @@ bool TFrameTamsor::LoadObject()
     FProjectRoot = root;
     edtTitle->setText(root->Title);
     moDescription->setPlainText(root->Description);
+    edtHistory->setText(root->HistoryFile);
+    edtHistory->setEnabled(!root->HistoryOff);
+    cbxHistory->setChecked(!root->HistoryOff);
     return true;
 }
 
@@ -70,6 +81,23 @@ void TFrameTamsor::moDescriptionChange()
     if (!FProjectRoot || FLoading)
         return;
     FProjectRoot->Description = moDescription->toPlainText();
+    Changed();
+}
+
+void TFrameTamsor::edtHistoryChange()
+{
+    if (!FProjectRoot)
+        return;
+    FProjectRoot->HistoryFile = edtHistory->text().trimmed();
+    Changed();
+}
+
+void TFrameTamsor::cbxHistoryClick()
+{
+    if (!FProjectRoot)
+        return;
+    FProjectRoot->HistoryOff = !cbxHistory->isChecked();
+    edtHistory->setEnabled(!FProjectRoot->HistoryOff);
     Changed();
 }
 

@@ -3,11 +3,14 @@
 #include "FrameBase.h"
 
 class QAction;
+class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class TKivTamsor;
 
-// The project's settings in the bottom panel: title and description, and Add channel.
+// The project's settings in the bottom panel: title, description, where the history of its
+// reads is kept (a file, empty for the default beside the project file, or none), and Add
+// channel.
 class TFrameTamsor : public TFrameBase
 {
     Q_OBJECT
@@ -20,6 +23,8 @@ public:
 
     QLineEdit* edtTitle;
     QPlainTextEdit* moDescription;
+    QLineEdit* edtHistory;
+    QCheckBox* cbxHistory;
     QAction* actAddChannel;
 
 protected:
@@ -28,6 +33,8 @@ protected:
 private:
     void edtTitleChange();
     void moDescriptionChange();
+    void edtHistoryChange();
+    void cbxHistoryClick();
     void actAddChannelExecute();
 
     TKivTamsor* FProjectRoot = nullptr;

@@ -1,9 +1,11 @@
-// tamsor-cli read: reads stations of a project from their devices or register files and
-// stores the images in the project.
+// tamsor-cli read: reads stations of a project from their devices or register files, stores
+// the images in the project and records what they add to the project's history. Exits 1 when
+// a station could not be read, else 3 when an image was stored but its history not written.
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "comm/ReadStation.h"
 #include "comm/StationReadRunner.h"
+#include "history/HistoryRecorder.h"
 #include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 
@@ -14,6 +16,8 @@
 
 namespace
 {
+
+constexpr int ExitHistoryNotWritten = 3;
 
 // Shows the progress of one read: a bar redrawn in place on a terminal, else one line per
 // state change so logs stay short.
@@ -128,7 +132,10 @@ int runRead(const QStringList& arguments)
         ~RunnerInstalled() { SetStationReadRunner(previous); }
     } installed{SetStationReadRunner(&runner)};
 
+    // Records every stored image as it is stored (it follows the station-read notifier).
+    THistoryRecorder history(root, [&path] { return path; });
     int failed = 0;
+    int historyFailed = 0;
     for (TKivStation* station : stations) {
         progress.begin(stationRefText(*station));
         // Silent: a register file's problem is reported in the outcome line, not a message box.
@@ -137,6 +144,11 @@ int runRead(const QStringList& arguments)
         const StationReadOutcome& outcome = LastStationReadOutcome();
         cliOut() << outcomeLine(*station, outcome) << '\n' << Qt::flush;
         failed += stored ? 0 : 1;
+        if (const THistoryOutcome* recorded = history.LastOutcome(*station))
+            historyFailed += recorded->Result == THistoryOutcome::Failed ? 1 : 0;
+        const QString notice = history.TakeNotice(*station);
+        if (!notice.isEmpty())
+            cliErr() << stationRefText(*station) << ' ' << notice << '\n' << Qt::flush;
     }
 
     const int read = int(stations.size()) - failed;
@@ -148,7 +160,9 @@ int runRead(const QStringList& arguments)
     }
     if (failed > 0)
         cliErr() << failed << " of " << stations.size() << " station reads failed\n" << Qt::flush;
-    return failed > 0 ? 1 : 0;
+    if (failed > 0)
+        return 1;
+    return historyFailed > 0 ? ExitHistoryNotWritten : 0;
 }
 
 CliCommandRegistration

@@ -1,10 +1,11 @@
 // tamsor-cli run: the schedule without a display. Every station is read at its own interval
-// from the start, reports are written after each successful read, each log line goes to
-// standard output, and the project is saved after every read that stored an image, until
-// SIGINT, SIGTERM or the end of --duration.
+// from the start, reports are written and the history recorded after each successful read,
+// each log line goes to standard output, and the project is saved after every read that stored
+// an image, until SIGINT, SIGTERM or the end of --duration.
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "TamsorError.h"
+#include "history/HistoryRecorder.h"
 #include "model/KivProjectLock.h"
 #include "model/KivTamsor.h"
 #include "reports/KivStationReports.h"
@@ -159,6 +160,10 @@ int runSchedule(const QStringList& arguments)
     runner.SetReportWriter([&reportRoot, &path](const TKivStation& station) {
         WriteScheduledReports(station, reportRoot, path);
     });
+    // One recorder, and so one open store, for the whole run.
+    THistoryRecorder history(root, [&path] { return path; });
+    runner.SetHistoryCheck(
+        [&history](const TKivStation& station) { return history.TakeNotice(station); });
     QObject::connect(&runner, &TScheduleRunner::LineAdded, [](const QString& line) {
         cliOut() << line << '\n' << Qt::flush;
     });

@@ -51,7 +51,7 @@ qint32 BaudRateFromText(const QString& text);
 // Heights the editors ask of the bottom panel.
 namespace FrameHeight
 {
-constexpr int Project = 152;
+constexpr int Project = 182; // title, description and the history store
 constexpr int Station = 120;
 constexpr int ChannelUart = 154;
 constexpr int ChannelOther = 92;

@@ -3,6 +3,7 @@
 #include "HistoryLocation.h"
 #include "comm/ReadTexts.h"
 #include "comm/StationReadNotifier.h"
+#include "lang/KivLanRes.h"
 #include "lang/StringIds.h"
 #include "model/KivTamsor.h"
 
@@ -182,6 +183,12 @@ THistoryOutcome THistoryRecorder::TakeOutcome(const TKivStation& station)
     return outcome;
 }
 
+QString THistoryRecorder::TakeNotice(const TKivStation& station)
+{
+    const THistoryOutcome outcome = TakeOutcome(station);
+    return outcome.Result == THistoryOutcome::Failed ? HistoryFailureText(outcome) : outcome.Message;
+}
+
 THistoryStationInfo HistoryStationInfo(const TKivStation& station)
 {
     THistoryStationInfo info;
@@ -208,4 +215,13 @@ QString HistoryFailureText(const THistoryOutcome& outcome)
     return LangText(StrId::HistoryNotWritten,
                     {QDir::toNativeSeparators(outcome.StorePath) + QStringLiteral(": ") +
                      outcome.Message});
+}
+
+void ShowHistoryNotice(const TKivStation& station)
+{
+    if (!programRecorder)
+        return;
+    const QString notice = programRecorder->TakeNotice(station);
+    if (!notice.isEmpty())
+        ShowTextMessage(notice, StrId::HistoryCaption, KivMsg::IconWarning);
 }

@@ -62,6 +62,9 @@ public:
     const THistoryOutcome* LastOutcome(const TKivStation& station) const;
     // Takes the last outcome of station (an Off outcome when there is none).
     THistoryOutcome TakeOutcome(const TKivStation& station);
+    // Takes the last outcome of station as a line worth showing: why its history was not
+    // written (HistoryFailureText), a notice (a damaged store set aside), or empty.
+    QString TakeNotice(const TKivStation& station);
 
     // Closes the store; the next read opens it again (the project was closed or replaced, or
     // its history setting changed).
@@ -97,3 +100,7 @@ THistoryRecorder* ProgramHistoryRecorder();
 
 // The text of a failed outcome as a line for a log or stderr: the store and the reason.
 QString HistoryFailureText(const THistoryOutcome& outcome);
+
+// After a read the user started: shows, through the message hook, why the program recorder
+// did not write the station's history, or its notice; nothing when all went well.
+void ShowHistoryNotice(const TKivStation& station);

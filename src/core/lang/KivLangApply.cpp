@@ -30,6 +30,7 @@ const TextPropertyMap textProperties[] = {
     {"QPlainTextEdit", "Lines", "plainText"},
     {"QTextEdit", "Lines", "plainText"},
     {"QLineEdit", "Text", "text"},
+    {"QLineEdit", "Placeholder", "placeholderText"},
     {"QPlainTextEdit", "Text", "plainText"},
     {"QTextEdit", "Text", "plainText"},
     {"QComboBox", "Text", "currentText"},

@@ -166,6 +166,11 @@ void TScheduleRunner::TakeSuccess(TKivStation& station)
     Append(
         QStringLiteral("%1 (%2) %3!!")
             .arg(StationText(station), QString::number(seconds), GetLangString(StrId::LogSuccess)));
+    if (m_checkHistory) {
+        const QString history = m_checkHistory(station);
+        if (!history.isEmpty())
+            Append(StationText(station) + u' ' + history);
+    }
     try {
         if (m_writeReports)
             m_writeReports(station);

@@ -37,6 +37,9 @@ public:
     using Clock = std::function<qint64()>;
     // Writes the reports of a station just read; a failure throws TamsorError with the reason.
     using ReportWriter = std::function<void(const TKivStation&)>;
+    // Says whether the history of a station just read was written: empty when it was (or the
+    // project keeps none), else a line for the log saying why not.
+    using HistoryCheck = std::function<QString(const TKivStation&)>;
 
     enum { StateIdle = 0, StateWaiting = 2 };
     static constexpr int TimeoutTicks = 300;
@@ -51,6 +54,9 @@ public:
 
     // The writer used after each successful read (none set: reports are not written).
     void SetReportWriter(ReportWriter writer) { m_writeReports = std::move(writer); }
+    // Asked after each successful read; a text it gives becomes a log line of its own. The read
+    // still succeeded: its image is stored and its reports are written.
+    void SetHistoryCheck(HistoryCheck check) { m_checkHistory = std::move(check); }
     // Parallel mode; change it only while stopped.
     void SetParallel(bool parallel) { m_parallel = parallel; }
     bool Parallel() const { return m_parallel; }
@@ -111,6 +117,7 @@ private:
     TScheduleReadStarter& m_starter;
     Clock m_clock;
     ReportWriter m_writeReports;
+    HistoryCheck m_checkHistory;
     bool m_parallel = false;
     quint32 m_now = 0;
     quint64 m_ticks = 0;
