@@ -1,8 +1,5 @@
-// tamsor-cli history, run as a program on a project whose register-file station was read twice
-// with more log entries and alarm lines in the file the second time.
-#include "history/HistoryRecorder.h"
-#include "history/HistoryStore.h"
-#include "history/HistoryTables.h"
+// tamsor-cli history, run as a program on a project whose register-file station tamsor-cli read
+// read twice, with more log entries and alarm lines in the file the second time.
 #include "model/KivFileInf.h"
 #include "model/KivTamsor.h"
 
@@ -10,9 +7,7 @@
 #include "DecoderTestSupport.h"
 #include "PeerProcess.h"
 
-#include <QDateTime>
 #include <QTemporaryDir>
-#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +19,7 @@ constexpr quint32 LogSlots = 8;
 constexpr quint32 AlarmRegister = 3000;
 constexpr quint32 AlarmSlots = 4;
 constexpr quint32 T0 = 1772604000; // 2026-03-04T06:00:00
+constexpr quint16 Model = 77;
 
 // The station's log "Oven, line 1": a time stamp, a temperature in tenths and a count.
 void DefineLog(TKivStation& station)
@@ -76,6 +72,7 @@ QByteArray PanelImage(quint32 entries, const std::vector<AlarmLine>& lines)
         SetRegister(station, LogRegister + 5 + 2 * e, quint16(e * 100));
         SetRegister32(station, LogRegister + 4 + LogSlots * 2 + 2 * e, T0 + 60 * e);
     }
+    SetRegister(station, ModelRegister, Model);
     SetAlarmHeader(station, AlarmRegister, 16 + 8 * AlarmSlots, quint32(lines.size()), 0);
     for (quint32 i = 0; i < lines.size(); ++i) {
         const quint32 r = AlarmRegister + 16 + 8 * i;
@@ -100,25 +97,18 @@ protected:
         channel->Type = TKivChannel::TypeRegisterFile;
         channel->RegisterFileName = QStringLiteral("panel.bin");
         auto* station = new TKivStation(channel);
+        station->ModelID = Model;
         DefineLog(*station);
         DefineAlarms(*station);
         WriteProjectFile(m_project, root);
     }
 
-    // Stores the panel's image as a read of station 1/1 does and records it in the history.
+    // The panel's register file now holds image; tamsor-cli read stores it and its history.
     void Read(const QByteArray& image)
     {
         ASSERT_TRUE(WriteBytes(m_dir.filePath("panel.bin"), image));
-        TKivTamsor root;
-        ASSERT_TRUE(ReadProjectFile(m_project, root));
-        TKivStation& station = *root.Channels->Items(0)->Stations.Items(0);
-        station.RegisterImage = image;
-        if (station.StationKey.isEmpty())
-            station.StationKey = QStringLiteral("6f1d2c1e-0000-4000-8000-000000000001");
-        THistoryStore store(m_dir.filePath("line.history.sqlite"));
-        store.AddRead(HistoryStationInfo(station), CaptureStationTables(station),
-                      QDateTime::currentDateTimeUtc());
-        WriteProjectFile(m_project, root);
+        const CliRun read = RunTamsorCli(m_dir.filePath("config"), {"read", m_project});
+        ASSERT_EQ(read.exitCode, 0) << qPrintable(read.out + read.err);
     }
 
     void ReadTwice()
