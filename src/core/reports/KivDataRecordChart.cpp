@@ -5,34 +5,9 @@
 #include <QDateTime>
 #include <algorithm>
 
-namespace
-{
-
-// TickAxisValue for many stamps in a row: the local clock's offset is looked up once per hour
-// of stamps (clocks change at whole hours), not once per stamp.
-class TickAxis
-{
-public:
-    double Value(quint32 tick)
-    {
-        const qint64 hour = tick / 3600;
-        if (hour != m_hour) {
-            m_hour = hour;
-            m_shift = TickAxisValue(quint32(hour * 3600)) - double(hour * 3600) * 1000;
-        }
-        return double(tick) * 1000 + m_shift;
-    }
-
-private:
-    qint64 m_hour = -1;
-    double m_shift = 0;
-};
-
-} // namespace
-
 TKivChartData DataRecordChartData(const TKivDataRecordTable& table)
 {
-    TickAxis axis;
+    TKivTickAxis axis;
     TKivChartData data;
     QList<qsizetype> valueColumns;
     for (qsizetype c = 0; c < table.ColumnCount(); ++c) {
@@ -70,9 +45,20 @@ TKivChartData DataRecordChartData(const TKivDataRecordTable& table)
     return data;
 }
 
-double TickAxisValue(quint32 tick)
+double TKivTickAxis::Value(qint64 tick)
 {
-    const QDateTime utc = QDateTime::fromSecsSinceEpoch(qint64(tick), Qt::UTC);
+    // Floor division, so stamps before 1970 fall in their own hour too.
+    const qint64 hour = tick >= 0 ? tick / 3600 : -((-tick + 3599) / 3600);
+    if (hour != m_hour) {
+        m_hour = hour;
+        m_shift = TickAxisValue(hour * 3600) - double(hour * 3600) * 1000;
+    }
+    return double(tick) * 1000 + m_shift;
+}
+
+double TickAxisValue(qint64 tick)
+{
+    const QDateTime utc = QDateTime::fromSecsSinceEpoch(tick, Qt::UTC);
     QDateTime local(utc.date(), utc.time(), Qt::LocalTime);
     // A time that the local clock skips (the hour a daylight-saving change leaves out) is not a
     // valid local time; the UTC reading is near enough for one point.

@@ -7,6 +7,7 @@
 #include <QPointF>
 #include <QString>
 #include <functional>
+#include <limits>
 
 class TKivDataRecordTable;
 
@@ -21,6 +22,9 @@ struct TKivChartData {
     // stamp, else the entry number.
     bool TimeAxis = false;
     QList<TKivChartSeries> Series; // value columns that have at least one number
+    // Why there is nothing to plot, when the reason is another than a log without value columns
+    // (no history stored, a store that cannot be read).
+    QString Empty;
 };
 
 // Every entry of the log: a point per cell that holds a number. Entries whose time stamp
@@ -30,7 +34,19 @@ TKivChartData DataRecordChartData(const TKivDataRecordTable& table);
 // A device time stamp (seconds since 1970, offset applied) as milliseconds since 1970 of the
 // local date and time that reads the same as the stamp, the way a date-time chart axis labels
 // them: a stamp showing 16:53:20 is labelled 16:53:20 whatever the computer's time zone.
-double TickAxisValue(quint32 tick);
+double TickAxisValue(qint64 tick);
+
+// TickAxisValue for many stamps in a row: the local clock's offset is looked up once per hour
+// of stamps (clocks change at whole hours), not once per stamp.
+class TKivTickAxis
+{
+public:
+    double Value(qint64 tick);
+
+private:
+    qint64 m_hour = std::numeric_limits<qint64>::min();
+    double m_shift = 0;
+};
 
 // The points with x in [from, to], plus one on either side so the line runs to the edges,
 // reduced for drawing: beyond 4 x buckets points, each of `buckets` runs of consecutive points
