@@ -58,7 +58,7 @@ public:
     void SetFileName(const QString& path);
     QString FileName() const { return FFileName; }
     bool Modified() const { return FModified; }
-    TKivTamsor& Project() const { return *FProject; }
+    TKivTamsor& Project() const override { return *FProject; }
     TKivRecentFile& RecentFiles() { return FRecentFiles; }
     QString ReportRoot() const { return FReportRoot; }
     QString ProjectFolder() const { return FProjectFolder; }
