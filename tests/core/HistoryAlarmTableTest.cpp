@@ -3,7 +3,7 @@
 // a page at a time wherever the grid looks, also when lines are missing from the store's order.
 #include "history/HistoryAlarmTable.h"
 #include "DecoderTestSupport.h"
-#include "HistoryTestSupport.h"
+#include "HistorySnapshotTestSupport.h"
 #include "reports/KivTableModel.h"
 
 #include <QSqlDatabase>

@@ -2,7 +2,7 @@
 // stored entry, stored columns matched to the log as defined now, every stored version of the
 // log on one line, and a long history thinned for the chart's width.
 #include "history/HistoryChart.h"
-#include "HistoryTestSupport.h"
+#include "HistorySnapshotTestSupport.h"
 #include "history/HistoryReader.h"
 
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-// Small stores for the tests of what the window shows of the history: a data record and an
-// alarm list of known shape, and reads of them made by hand (entries and lines as a read would
-// have found them) written through the store.
+// Small stores for the tests of what the window shows of the history, made without a register
+// image: a data record and an alarm list of known shape, and reads of them made by hand (the
+// entries and lines a read would have found) written through the store.
 #include "history/HistoryStore.h"
 #include "history/HistoryTables.h"
 #include "model/KivChannel.h"
