@@ -21,12 +21,20 @@ struct TRingDiff {
     bool Gap = false;
 };
 
-// previous: the entry identities of the ring at the last stored read, oldest first (empty for
-// a table never stored or an empty ring); current: the ring now. A ring drops its oldest
-// entries and appends new ones, so the longest start of current that ends previous is what was
-// seen before, and what follows it is new. Works without time stamps (repeated values) and
-// with a clock set back (order, not time, decides).
-TRingDiff DiffRing(const std::vector<THistoryKey>& previous,
+// The store keeps this many identities of the newest entries of a ring (its tail) to find
+// where the next read's ring continues it.
+constexpr qsizetype RingTailKeys = 1024;
+
+// The newest identities of keys, at most RingTailKeys of them, oldest first.
+std::vector<THistoryKey> RingTail(const std::vector<THistoryKey>& keys);
+
+// previousTail: the newest entry identities of the ring at the last stored read (RingTail),
+// previousCount: how many entries it held (0 for a table never stored or an empty ring);
+// current: the ring now, oldest first. A ring drops its oldest entries and appends new ones,
+// so the longest start of current that ends the previous ring (as far as its tail shows) is
+// what was seen before, and what follows it is new. Works without time stamps (repeated
+// values) and with a clock set back: order, not time, decides.
+TRingDiff DiffRing(const std::vector<THistoryKey>& previousTail, qsizetype previousCount,
                    const std::vector<THistoryKey>& current);
 
 // A stored alarm line, as far as the diff needs it.
@@ -41,10 +49,10 @@ struct TAlarmDiff {
     bool Gap = false;             // as TRingDiff::Gap
 };
 
-// previous: identities of the alarm ring at the last stored read; stored: the lines the store
-// holds among current's identities (by THistoryAlarmEntry::Key); current: the history now.
-// A ring that could not be read (not Valid) adds nothing.
-TAlarmDiff DiffAlarms(const std::vector<THistoryKey>& previous,
+// previousTail, previousCount: the alarm ring at the last stored read, as for DiffRing; stored:
+// the lines the store holds among current's identities (by THistoryAlarmEntry::Key); current:
+// the history now. A ring that could not be read (not Valid) adds nothing.
+TAlarmDiff DiffAlarms(const std::vector<THistoryKey>& previousTail, qsizetype previousCount,
                       const std::unordered_map<THistoryKey, TStoredAlarm>& stored,
                       const THistoryAlarmRing& current);
 

@@ -73,14 +73,17 @@ signals:
 private:
     void OnStationRead(TKivStation* station);
     bool InProject(const TKivStation* station) const;
-    THistoryStore& OpenStore(const QString& path, QString& notice);
+    THistoryStore& OpenStore(const QString& path);
     THistoryOutcome Write(TKivStation& station, const QString& path);
+
+    struct OpenStoreState; // the open store file's identity
 
     TKivTamsor& m_project;
     std::function<QString()> m_projectFilePath;
     Clock m_clock;
     THistoryStore::WriteProbe m_probe;
     std::unique_ptr<THistoryStore> m_store;
+    std::unique_ptr<OpenStoreState> m_open;
     std::map<const TKivStation*, THistoryOutcome> m_outcomes;
 };
 

@@ -78,8 +78,9 @@ class THistoryStore
 public:
     static constexpr int SchemaVersion = 1;
 
-    // Called at named points of a read's transaction ("begun", "station", "table", "entries",
-    // "alarms", "recipes", "read", "commit"), for tests that interrupt a write there.
+    // Called at named points of a read's transaction ("begun", "station", "entries" after each
+    // log's entries, "alarms", "recipes", "read" just before the commit, "committed" after it),
+    // for tests that interrupt a write there.
     using WriteProbe = std::function<void(const QString& stage)>;
 
     enum OpenMode {
@@ -112,7 +113,6 @@ public:
 
 private:
     void CreateOrCheckSchema();
-    void Probe(const QString& stage) const;
 
     QString m_path;
     QString m_connectionName;

@@ -32,7 +32,10 @@ const QList<int>& allStringIds()
                         CopyCells, ShowTable, ShowChart, ColumnSetupCaption, DisplayKindLabel,
                         FillZeroCaption, IntWidthLabel, FloatWidthLabel, TimeFormatLabel,
                         ExportCaption, FileFilterText, ExportFailed, ResetZoom, NoValuesToPlot,
-                        ChartHint, HistoryRangeList, ScheduleReportsFailed, ScheduleFolderFailed, MenuScheduleLog};
+                        ChartHint, HistoryRangeList, ScheduleReportsFailed, ScheduleFolderFailed,
+                        MenuScheduleLog, HistoryNotWritten, HistorySetAside, HistoryNotAStore,
+                        HistoryNewerStore, HistoryNoStore, HistoryCaption, HistoryCannotSetAside,
+                        ProjectHistoryLabel, ProjectHistoryOn, ProjectHistoryDefault};
         for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
             list << id;
         for (int id = HistoryRangeLabel; id <= StoredAlarmCount; ++id)

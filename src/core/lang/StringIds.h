@@ -89,6 +89,17 @@ constexpr int ReadOptionsInFlight = 9333;
 constexpr int ScheduleReportsFailed = 9500; // schedule log: a read's reports not written, %s why
 constexpr int ScheduleFolderFailed = 9501;  // a report folder that cannot be made, %s the file
 constexpr int MenuScheduleLog = 9550;       // the Schedule menu's log item, with its access key
+// The history store: why a read's history was not written, and the project frame's field.
+constexpr int HistoryNotWritten = 9510;      // %s: the store and why
+constexpr int HistorySetAside = 9511;        // %s the damaged store, %s the name it now has
+constexpr int HistoryNotAStore = 9512;       // %s the file
+constexpr int HistoryNewerStore = 9513;      // %s the file, %s its schema version
+constexpr int HistoryNoStore = 9514;         // %s the file
+constexpr int HistoryCaption = 9515;
+constexpr int HistoryCannotSetAside = 9516;  // %s the damaged store, %s why
+constexpr int ProjectHistoryLabel = 9517;    // the project frame's history field
+constexpr int ProjectHistoryOn = 9518;
+constexpr int ProjectHistoryDefault = 9519;  // placeholder of the field: the default place
 constexpr int DefineNoModelName = 9350;
 constexpr int DefineNoModelId = 9351;
 constexpr int DefineTooManyColumns = 9352;
