@@ -24,6 +24,12 @@ QVariant Null64()
     return QVariant(QMetaType::fromType<qint64>());
 }
 
+// Qt SQL binds a null QString as NULL; an empty text is stored as an empty text.
+QVariant Text(const QString& text)
+{
+    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
 qint64 Signed(quint64 value)
 {
     return qint64(value);
@@ -126,14 +132,14 @@ qint64 ReadWriter::StationId(const THistoryStationInfo& station)
         "INSERT INTO station (station_key, model, model_id, channel, number) VALUES (?, ?, ?, ?, ?) "
         "ON CONFLICT (station_key) DO UPDATE SET model = excluded.model, "
         "model_id = excluded.model_id, channel = excluded.channel, number = excluded.number"));
-    upsert.addBindValue(station.Key);
-    upsert.addBindValue(station.Model);
+    upsert.addBindValue(Text(station.Key));
+    upsert.addBindValue(Text(station.Model));
     upsert.addBindValue(qint64(station.ModelId));
-    upsert.addBindValue(station.Channel);
+    upsert.addBindValue(Text(station.Channel));
     upsert.addBindValue(qint64(station.Number));
     Exec(upsert);
     QSqlQuery select = Prepare(QStringLiteral("SELECT id FROM station WHERE station_key = ?"));
-    select.addBindValue(station.Key);
+    select.addBindValue(Text(station.Key));
     Exec(select);
     if (!select.next())
         Fail(select.lastError());
@@ -147,10 +153,10 @@ TableState ReadWriter::Table(qint64 stationId, const THistoryTableDef& def, bool
         "VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
     insert.addBindValue(stationId);
     insert.addBindValue(int(def.Kind));
-    insert.addBindValue(def.Name);
-    insert.addBindValue(QString::fromUtf8(def.Definition));
-    insert.addBindValue(def.DefinitionHash);
-    insert.addBindValue(def.Titles.join(u'\t'));
+    insert.addBindValue(Text(def.Name));
+    insert.addBindValue(Text(QString::fromUtf8(def.Definition)));
+    insert.addBindValue(Text(def.DefinitionHash));
+    insert.addBindValue(Text(def.Titles.join(u'\t')));
     insert.addBindValue(timed ? 1 : 0);
     Exec(insert);
     // log_table's unique index (station_id, kind, name, definition_hash)
@@ -159,8 +165,8 @@ TableState ReadWriter::Table(qint64 stationId, const THistoryTableDef& def, bool
         "WHERE station_id = ? AND kind = ? AND name = ? AND definition_hash = ?"));
     select.addBindValue(stationId);
     select.addBindValue(int(def.Kind));
-    select.addBindValue(def.Name);
-    select.addBindValue(def.DefinitionHash);
+    select.addBindValue(Text(def.Name));
+    select.addBindValue(Text(def.DefinitionHash));
     Exec(select);
     if (!select.next())
         Fail(select.lastError());
@@ -287,7 +293,7 @@ void ReadWriter::AddAlarms(qint64 tableId, const THistoryAlarmRing& ring, const 
             insert.bindValue(5, entry.PanelStart);
             insert.bindValue(6, entry.PanelEnd ? QVariant(*entry.PanelEnd) : Null64());
             insert.bindValue(7, qint64(entry.MessageNumber));
-            insert.bindValue(8, entry.Message);
+            insert.bindValue(8, Text(entry.Message));
             insert.bindValue(9, diff.Gap && i == diff.Added.front() ? 1 : 0);
             insert.bindValue(10, readId);
             insert.bindValue(11, ended ? QVariant(readId) : Null64());
@@ -336,7 +342,7 @@ bool ReadWriter::AddRecipe(qint64 tableId, const THistoryRecipe& recipe, qint64 
     insert.addBindValue(NextSeq(QStringLiteral("recipe_version"), tableId));
     insert.addBindValue(Signed(recipe.ContentsHash));
     insert.addBindValue(recipe.Raw);
-    insert.addBindValue(lines.join(u'\n'));
+    insert.addBindValue(Text(lines.join(u'\n')));
     insert.addBindValue(readId);
     Exec(insert);
     return true;
@@ -361,9 +367,9 @@ void ReadWriter::FinishReadRow(qint64 readId, const QString& outcome,
 {
     QSqlQuery update = Prepare(
         QStringLiteral("UPDATE read SET outcome = ?, rows_added = ?, gaps = ? WHERE id = ?"));
-    update.addBindValue(outcome);
+    update.addBindValue(Text(outcome));
     update.addBindValue(result.RowsAdded());
-    update.addBindValue(result.Gaps.join(u'\n'));
+    update.addBindValue(Text(result.Gaps.join(u'\n')));
     update.addBindValue(readId);
     Exec(update);
 }
