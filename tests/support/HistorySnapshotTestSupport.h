@@ -54,8 +54,9 @@ inline THistoryLogRing TestLogRing(const TKivDataRecord& record,
             entry.PanelTime = e.Time;
         }
         const quint16 temperature = quint16(e.Temperature);
-        entry.Raw = QByteArray{char(temperature & 0xFF), char(temperature >> 8),
-                               char(e.Level & 0xFF), char(e.Level >> 8)};
+        const char raw[4] = {char(temperature & 0xFF), char(temperature >> 8),
+                             char(e.Level & 0xFF), char(e.Level >> 8)};
+        entry.Raw = QByteArray(raw, 4);
         entry.ValuesHash = HistoryHash(entry.Raw);
         ring.Entries.push_back(entry);
     }
