@@ -1,13 +1,13 @@
 #pragma once
 
 #include "history/HistoryReader.h"
+#include "model/KivChannel.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 class THistoryRecorder;
-class TKivStation;
 
 // The window's side of the history store, for an editor that shows what is stored: the store
 // of the project the window has open (its path asked each time, as the project may be saved

@@ -14,6 +14,7 @@
 #include "model/KivTamsor.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QTest>
 #include <QToolButton>
@@ -168,7 +169,13 @@ TEST_F(StoredHistoryTest, TheStoredAlarmLinesFollowRecordings)
     frame->ShowStored(true);
     EXPECT_EQ(frame->lblStored->text(), GetLangString(StrId::NoStoredAlarms));
     EXPECT_TRUE(frame->TableModel()->IsPlaceholderRow(0));
-    read();
+    // The image of a read recorded, without the read's own notice to the editors: the
+    // recorder's report alone shows the new lines.
+    station->RegisterImage = bytes(path("demo.bin"));
+    const THistoryOutcome outcome = recorder->Record(*station);
+    ASSERT_EQ(outcome.Result, THistoryOutcome::Written);
+    EXPECT_TRUE(frame->TableModel()->IsPlaceholderRow(0));
+    emit recorder->Recorded(station, outcome);
     EXPECT_FALSE(frame->TableModel()->IsPlaceholderRow(0));
     EXPECT_NE(frame->lblStored->text(), GetLangString(StrId::NoStoredAlarms));
 }
