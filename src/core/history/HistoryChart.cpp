@@ -49,24 +49,115 @@ QList<QPointF> Thinned(QList<QPointF>& points, int buckets)
                            std::numeric_limits<double>::max(), buckets);
 }
 
-// Value column `column` of the record as defined now, from every timed version, in span.
-QList<QPointF> TimedLine(const THistoryStore& store,
-                         const std::vector<const THistoryTableInfo*>& versions,
-                         const TCurrentColumns& current, int column, const THistorySpan& span)
+// How many timed entries the versions hold in span, counted on log_entry's index
+// (table_id, panel_time) without reading them.
+qint64 TimedEntryCount(const THistoryStore& store,
+                       const std::vector<const THistoryTableInfo*>& versions,
+                       const THistorySpan& span)
 {
-    QList<QPointF> line;
+    QSqlQuery query(store.Database());
+    query.setForwardOnly(true);
+    if (!query.prepare(QStringLiteral("SELECT COUNT(*) FROM log_entry WHERE table_id = ? "
+                                      "AND panel_time >= ? AND panel_time < ?")))
+        ThrowQueryError(store, query);
+    qint64 count = 0;
+    for (const THistoryTableInfo* version : versions) {
+        query.bindValue(0, version->Id);
+        query.bindValue(1, span.From);
+        query.bindValue(2, span.To);
+        if (!query.exec())
+            ThrowQueryError(store, query);
+        if (query.next())
+            count += query.value(0).toLongLong();
+    }
+    return count;
+}
+
+// Gives add (axis value, line, value) every number of the current value columns in the
+// versions' entries in span, one pass over each version: the whole history along the primary
+// key (table_id, seq), which needs no look-up per entry; a part of it in time order on the
+// index (table_id, panel_time). Stops, returning false, when add does.
+template <class Add>
+bool ReadTimedEntries(const THistoryStore& store,
+                      const std::vector<const THistoryTableInfo*>& versions,
+                      const TCurrentColumns& current, const THistorySpan& span, bool whole,
+                      Add add)
+{
     TKivTickAxis axis;
     for (const THistoryTableInfo* version : versions) {
-        const auto stored = MatchingStoredColumn(*version, current.Titles, column);
-        if (!stored)
+        std::vector<std::pair<qsizetype, int>> columns; // line, stored column
+        for (qsizetype i = 0; i < current.Values.size(); ++i)
+            if (const auto stored = MatchingStoredColumn(*version, current.Titles, current.Values[i]))
+                columns.emplace_back(i, *stored);
+        if (columns.empty())
             continue;
-        const std::vector<THistoryPoint> points =
-            HistoryColumnSeries(store, version->Id, *stored, span.From, span.To);
-        line.reserve(line.size() + qsizetype(points.size()));
-        for (const THistoryPoint& p : points)
-            line.append(QPointF(axis.Value(p.Time), p.Value));
+        QSqlQuery query(store.Database());
+        query.setForwardOnly(true);
+        const QString sql =
+            whole ? QStringLiteral("SELECT panel_time, raw FROM log_entry WHERE table_id = ? "
+                                   "AND panel_time IS NOT NULL ORDER BY seq")
+                  : QStringLiteral("SELECT panel_time, raw FROM log_entry WHERE table_id = ? "
+                                   "AND panel_time >= ? AND panel_time < ? "
+                                   "ORDER BY panel_time, seq");
+        if (!query.prepare(sql))
+            ThrowQueryError(store, query);
+        query.addBindValue(version->Id);
+        if (!whole) {
+            query.addBindValue(span.From);
+            query.addBindValue(span.To);
+        }
+        if (!query.exec())
+            ThrowQueryError(store, query);
+        while (query.next()) {
+            const double x = axis.Value(query.value(0).toLongLong());
+            const QByteArray raw = query.value(1).toByteArray();
+            for (const auto& [line, stored] : columns)
+                if (const auto value = version->Columns.Number(raw, stored);
+                    value && !add(x, line, *value))
+                    return false;
+        }
+        if (query.lastError().isValid())
+            ThrowQueryError(store, query);
     }
-    return line;
+    return true;
+}
+
+// The timed versions' entries in span as lines, thinned for `buckets` pixels. Entries that
+// come in time order (nearly always) are thinned as they are read, holding only the points
+// kept; a panel clock set back or versions that overlap in time send them read again, held
+// whole and sorted first.
+QList<QList<QPointF>> TimedLines(const THistoryStore& store,
+                                 const std::vector<const THistoryTableInfo*>& versions,
+                                 const TCurrentColumns& current, const THistorySpan& span,
+                                 bool whole, int buckets)
+{
+    const qint64 count = TimedEntryCount(store, versions, span);
+    std::vector<TKivPlotThinner> thinners(size_t(current.Values.size()),
+                                          TKivPlotThinner(count, buckets));
+    double previous = std::numeric_limits<double>::lowest();
+    const bool inOrder =
+        ReadTimedEntries(store, versions, current, span, whole,
+                         [&thinners, &previous](double x, qsizetype line, double value) {
+                             if (x < previous)
+                                 return false;
+                             previous = x;
+                             thinners[size_t(line)].Add(QPointF(x, value));
+                             return true;
+                         });
+    QList<QList<QPointF>> lines(current.Values.size());
+    if (inOrder) {
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            lines[i] = thinners[size_t(i)].Take();
+        return lines;
+    }
+    ReadTimedEntries(store, versions, current, span, whole,
+                     [&lines](double x, qsizetype line, double value) {
+                         lines[line].append(QPointF(x, value));
+                         return true;
+                     });
+    for (QList<QPointF>& line : lines)
+        line = Thinned(line, buckets);
+    return lines;
 }
 
 // The untimed versions' entries in stored order, numbered from 0.
@@ -174,13 +265,8 @@ TKivChartData HistoryChartData(const THistoryStore& store, const QString& statio
         const auto newest = NewestPanelTime(store, ids);
         if (!newest)
             return data;
-        // One column at a time, thinned before the next is read: memory stays that of one
-        // column's entries.
-        const THistorySpan span = HistoryRangeSpan(range, *newest);
-        for (int column : current.Values) {
-            QList<QPointF> line = TimedLine(store, versions, current, column, span);
-            lines.append(Thinned(line, buckets));
-        }
+        lines = TimedLines(store, versions, current, HistoryRangeSpan(range, *newest),
+                           range == THistoryRange::All, buckets);
     } else {
         lines = OrderedPoints(store, versions, current);
         for (QList<QPointF>& line : lines)
