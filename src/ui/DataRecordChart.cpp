@@ -113,6 +113,7 @@ TDataRecordChart::TDataRecordChart(QWidget* parent) : QWidget(parent)
     lblNoValues = new QLabel(this);
     lblNoValues->setObjectName(QStringLiteral("lblNoValues"));
     lblNoValues->setAlignment(Qt::AlignCenter);
+    lblNoValues->setWordWrap(true);
     lblNoValues->hide();
 
     auto* buttons = new QHBoxLayout;
@@ -162,8 +163,11 @@ void TDataRecordChart::Rebuild()
     chvDataRecord->setVisible(!empty);
     btnResetZoom->setVisible(!empty);
     lblNoValues->setVisible(empty);
-    if (empty)
+    if (empty) {
+        lblNoValues->setText(m_data.Empty.isEmpty() ? GetLangString(StrId::NoValuesToPlot)
+                                                    : m_data.Empty);
         return;
+    }
 
     m_bounds = BoundsOf(m_data);
     QAbstractAxis* xAxis;

@@ -8,10 +8,11 @@ class QGroupBox;
 class TFrameBase;
 class TKivNode;
 class TKivPersistent;
+class TKivTamsor;
 struct TKivTreeEntry;
 
-// What frames need from the window that hosts them: the modified mark, the project file, and
-// the project tree for the nodes they add and delete. The main window implements it.
+// What frames need from the window that hosts them: the modified mark, the project and its
+// file, and the project tree for the nodes they add and delete. The main window implements it.
 class TFrameHost
 {
 public:
@@ -19,6 +20,7 @@ public:
     virtual void SetModified(bool modified) = 0;
     // The current project file; empty for an untitled project.
     virtual QString ProjectFileName() const = 0;
+    virtual TKivTamsor& Project() const = 0;
     // Adds the nodes of entries (parents before children, depth 0 directly under parent),
     // records each in its object and returns the node of the first entry.
     virtual TKivNode* AddTreeNodes(TKivNode* parent, const QList<TKivTreeEntry>& entries) = 0;

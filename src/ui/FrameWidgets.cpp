@@ -25,6 +25,17 @@ QToolButton* ActionButton(QAction* action, QWidget* parent, const char* name)
     return button;
 }
 
+QToolButton* ViewButton(QWidget* parent, const char* name, bool checked)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setCheckable(true);
+    button->setChecked(checked);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::StrongFocus);
+    return button;
+}
+
 QLabel* BuddyLabel(QWidget* buddy, QWidget* parent, const char* name)
 {
     auto* label = new QLabel(parent);

@@ -16,6 +16,9 @@ class QWidget;
 QAction* FrameAction(QWidget* frame, const char* name);
 // A push button showing action: its text, enabled state and click are the action's.
 QToolButton* ActionButton(QAction* action, QWidget* parent, const char* name);
+// One of a row of flat buttons that choose what an editor shows (table or chart, as read or
+// stored): checkable, reached with the keyboard.
+QToolButton* ViewButton(QWidget* parent, const char* name, bool checked);
 // A label naming buddy, for the keyboard (its access key) and screen readers.
 QLabel* BuddyLabel(QWidget* buddy, QWidget* parent, const char* name);
 // A control of class Widget named like its component, owned by parent.

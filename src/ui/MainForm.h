@@ -62,7 +62,7 @@ public:
     void SetFileName(const QString& path);
     QString FileName() const { return FSession.FileName(); }
     bool Modified() const { return FModified; }
-    TKivTamsor& Project() const { return *FProject; }
+    TKivTamsor& Project() const override { return *FProject; }
     TKivRecentFile& RecentFiles() { return FRecentFiles; }
     QString ReportRoot() const { return FReportRoot; }
     QString ProjectFolder() const { return FProjectFolder; }

@@ -90,6 +90,28 @@ TEST(DataRecordChart, TimeAxisReadsLikeTheTimeStamps)
     }
 }
 
+TEST(DataRecordChart, ATickAxisOfManyStampsReadsAsEachStampAlone)
+{
+    // Stamps every ten minutes over the nights the clocks change, and a day far before 1970.
+    TimeZone tz("CET-1CEST,M3.5.0,M10.5.0/3");
+    TKivTickAxis axis;
+    for (const qint64 first : {qint64(1711756800), qint64(1729900800), qint64(-86400 * 400)})
+        for (qint64 tick = first; tick < first + 3 * 86400; tick += 600)
+            ASSERT_EQ(axis.Value(tick), TickAxisValue(tick)) << tick;
+}
+
+// Fed fewer points than announced, the thinner ends its last run early and keeps the last.
+TEST(DataRecordChart, ThinnerEndsEarlyWhenFewerPointsCome)
+{
+    TKivPlotThinner thinner(10000, 10);
+    for (int i = 0; i < 5000; ++i)
+        thinner.Add(QPointF(i, i % 7));
+    const QList<QPointF> kept = thinner.Take();
+    EXPECT_LE(kept.size(), 2 * 5 + 2);
+    EXPECT_EQ(kept.first().x(), 0);
+    EXPECT_EQ(kept.last().x(), 4999);
+}
+
 TEST(DataRecordChart, ReducedLineKeepsItsExtremesAndEdges)
 {
     QList<QPointF> points;

@@ -80,6 +80,30 @@ protected:
             nodes << r->Node;
         return nodes << station->Alarms->Node;
     }
+    // The editors' views of the history store (none stored here: they say so) name their
+    // controls and show their texts whole too.
+    void expectStoredViewsFit()
+    {
+        const auto expectFit = [this](const char* view) {
+            QCoreApplication::processEvents();
+            const QStringList unnamed = UnnamedControls(editor());
+            EXPECT_TRUE(unnamed.isEmpty()) << view << ": " << qPrintable(unnamed.join(u", "));
+            const QStringList cut = CutTexts(editor());
+            EXPECT_TRUE(cut.isEmpty()) << view << ": " << qPrintable(cut.join(u", "));
+        };
+        if (auto* log = client<TFrameDataRecordEdit>()) {
+            log->ShowChart(true);
+            log->ShowRange(THistoryRange::All);
+            expectFit("stored chart");
+            log->ShowRange(THistoryRange::Ring);
+            log->ShowChart(false);
+        } else if (auto* alarms = client<TFrameAlarmEdit>()) {
+            alarms->ShowStored(true);
+            expectFit("stored alarms");
+            alarms->ShowStored(false);
+        }
+    }
+
     TKivStation* station = nullptr;
 };
 
@@ -352,6 +376,7 @@ TEST_F(EditorsTest, TextsFitAndNameEveryControlInEveryLanguage)
                     EXPECT_TRUE(cut.isEmpty())
                         << "column " << column << ": " << qPrintable(cut.join(u", "));
                 }
+                expectStoredViewsFit();
             }
         }
     }

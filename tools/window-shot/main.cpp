@@ -5,6 +5,11 @@
 //   options: --select project|channel|station|recipe|record|alarms   --channel-type 0|1|2
 //            --read (read the first station first)   --chart (a log's chart instead of its grid)
 //            --about   --size WIDTHxHEIGHT
+//            --history-reads N  reads the first station N times through a history recorder,
+//                             the demo's oven log running six hours on between reads (the
+//                             register file is rewritten), so the store holds its history
+//            --range ring|day|week|month|all  what a log's chart shows
+//            --stored-alarms  the alarm editor lists every stored line
 //            --schedule-log   runs the schedule through one read of the first station (on a
 //                             clock of its own, reports into a scratch folder) and pictures
 //                             the log window
@@ -12,7 +17,9 @@
 //                             open (needs a real display, e.g. xvfb-run)
 #include "AboutForm.h"
 #include "ChannelFrame.h"
+#include "AlarmEditFrame.h"
 #include "DataRecordEditFrame.h"
+#include "DemoLogRun.h"
 #include "DynamicPanel.h"
 #include "FrameBase.h"
 #include "LangUi.h"
@@ -20,6 +27,7 @@
 #include "MainForm.h"
 #include "ProjectTree.h"
 #include "comm/ReadStation.h"
+#include "history/HistoryRecorder.h"
 #include "lang/KivLanRes.h"
 #include "lang/KivLangStartup.h"
 #include "model/KivTamsor.h"
@@ -28,6 +36,9 @@
 #include <QComboBox>
 #include <QCommandLineParser>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QScreen>
@@ -82,6 +93,35 @@ void runScheduleOnce(TFormMain& form, const QString& reportRoot)
     form.tmScheduleTimer();
 }
 
+// Reads station `reads` times; before each read but the first the demo's oven log runs six
+// hours on in the station's register file.
+void readWithHistory(TFormMain& form, TKivStation& station, int reads)
+{
+    const TKivChannel& channel = *station.Owner;
+    const QString file = QFileInfo(form.FileName()).dir().filePath(channel.RegisterFileName);
+    for (int read = 0; read < reads; ++read) {
+        if (read > 0) {
+            QFile image(file);
+            if (!image.open(QIODevice::ReadWrite))
+                return;
+            QByteArray bytes = image.readAll();
+            RunDemoOvenLog(bytes, 36);
+            image.seek(0);
+            image.write(bytes);
+        }
+        ReadStation(station, true, form.FileName());
+    }
+}
+
+THistoryRange rangeNamed(const QString& name)
+{
+    static const QHash<QString, THistoryRange> ranges{{"day", THistoryRange::LastDay},
+                                                      {"week", THistoryRange::LastWeek},
+                                                      {"month", THistoryRange::LastMonth},
+                                                      {"all", THistoryRange::All}};
+    return ranges.value(name, THistoryRange::Ring);
+}
+
 // The screen around the main window with its Schedule menu open.
 QPixmap scheduleMenuPicture(TFormMain& form)
 {
@@ -109,6 +149,9 @@ int main(int argc, char** argv)
                        {"about", "Picture the About box instead."},
                        {"schedule-log", "Read the first station on the schedule; picture the log."},
                        {"schedule-menu", "Read on the schedule; picture the open Schedule menu."},
+                       {"history-reads", "Read the first station N times, recording.", "N"},
+                       {"range", "What a log's chart shows.", "range", "ring"},
+                       {"stored-alarms", "The alarm editor lists every stored line."},
                        {"size", "Window size.", "WxH", "900x560"},
                        {"out", "PNG file to write.", "file"}});
     parser.process(app);
@@ -124,6 +167,8 @@ int main(int argc, char** argv)
     StartLanguage(parser.value("lang").toInt());
 
     TFormMain form;
+    THistoryRecorder recorder(form.Project(), [&form] { return form.FileName(); });
+    SetProgramHistoryRecorder(&recorder);
     form.SetAnimateBottom(false);
     form.ApplyLanguageTexts();
     const QStringList size = parser.value("size").split(u'x');
@@ -135,7 +180,10 @@ int main(int argc, char** argv)
     form.show();
     if (form.Project().Opened) {
         TKivChannel* channel = form.Project().Channels->Items(0);
-        if (parser.isSet("read") && channel && channel->Stations.Count() > 0)
+        if (parser.isSet("history-reads") && channel && channel->Stations.Count() > 0)
+            readWithHistory(form, *channel->Stations.Items(0),
+                            parser.value("history-reads").toInt());
+        else if (parser.isSet("read") && channel && channel->Stations.Count() > 0)
             ReadStation(*channel->Stations.Items(0), true, form.FileName());
         TKivNode* node = nodeToSelect(form.Project(), parser.value("select"));
         form.tvProject->setCurrentItem(dynamic_cast<TKivTreeNode*>(node));
@@ -146,8 +194,12 @@ int main(int argc, char** argv)
                 emit frame->cbxType->activated(type);
             }
         }
-        if (auto* editor = dynamic_cast<TFrameDataRecordEdit*>(form.ClientFrame()))
+        if (auto* editor = dynamic_cast<TFrameDataRecordEdit*>(form.ClientFrame())) {
             editor->ShowChart(parser.isSet("chart"));
+            editor->ShowRange(rangeNamed(parser.value("range")));
+        }
+        if (auto* editor = dynamic_cast<TFrameAlarmEdit*>(form.ClientFrame()))
+            editor->ShowStored(parser.isSet("stored-alarms"));
         form.SetModified(false);
     }
     settle(form);

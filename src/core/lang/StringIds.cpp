@@ -32,11 +32,14 @@ const QList<int>& allStringIds()
                         CopyCells, ShowTable, ShowChart, ColumnSetupCaption, DisplayKindLabel,
                         FillZeroCaption, IntWidthLabel, FloatWidthLabel, TimeFormatLabel,
                         ExportCaption, FileFilterText, ExportFailed, ResetZoom, NoValuesToPlot,
-                        ChartHint, ScheduleReportsFailed, ScheduleFolderFailed, ScheduleBehind,
+                        ChartHint, HistoryRangeList, ScheduleReportsFailed, ScheduleFolderFailed,
+                        ScheduleBehind,
                         MenuScheduleLog, HistoryNotWritten, HistorySetAside, HistoryNotAStore,
                         HistoryNewerStore, HistoryNoStore, HistoryCaption, HistoryCannotSetAside,
                         ProjectHistoryLabel, ProjectHistoryOn, ProjectHistoryDefault};
         for (int id = MenuSchedule; id <= RegisterFileLabel; ++id)
+            list << id;
+        for (int id = HistoryRangeLabel; id <= StoredAlarmCount; ++id)
             list << id;
         for (int type = 0; type <= 2; ++type)
             list << ChannelTypeBase + 1 + type;
@@ -47,7 +50,7 @@ const QList<int>& allStringIds()
             {DataBitsList, DataBitsCount},                 {ParityList, ParityCount},
             {StopBitsList, StopBitsCount},                 {WidthList, WidthCount},
             {IntegerDisplayList, IntegerDisplayCount},     {FloatDisplayList, FloatDisplayCount},
-            {TimeFormatList, TimeFormatCount}};
+            {TimeFormatList, TimeFormatCount},             {HistoryRangeList, HistoryRangeCount}};
         for (const auto& [first, count] : lists)
             for (int item = 1; item <= count; ++item)
                 list << first + item;

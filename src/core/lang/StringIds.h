@@ -173,6 +173,17 @@ constexpr int ExportFailed = 9462;       // %s: why the file could not be writte
 constexpr int ResetZoom = 9463;          // the chart's zoom reset
 constexpr int NoValuesToPlot = 9464;
 constexpr int ChartHint = 9465;
+// The stored history in the data-record and alarm editors.
+constexpr int HistoryRangeList = 9470;   // the chart's range: ring as read, last day ... all
+constexpr int HistoryRangeLabel = 9476;
+constexpr int NoStoredLogHistory = 9477;
+constexpr int StoredHistoryUnreadable = 9478; // %s: why the store cannot be read
+constexpr int ShowAlarmsAsRead = 9479;        // the alarm editor's as-read / stored toggle
+constexpr int ShowStoredAlarms = 9480;
+constexpr int NoStoredAlarms = 9481;
+constexpr int StoredAlarmNumberHeading = 9482;
+constexpr int StoredAlarmDurationHeading = 9483;
+constexpr int StoredAlarmCount = 9484;        // %s: the number of stored alarm lines
 
 // Item counts of the choice lists the shipped languages carry (items at list + 1 onward).
 constexpr int ScheduleIntervalCount = 13;
@@ -184,6 +195,7 @@ constexpr int WidthCount = 11;
 constexpr int IntegerDisplayCount = 2;
 constexpr int FloatDisplayCount = 1;
 constexpr int TimeFormatCount = 8;
+constexpr int HistoryRangeCount = 5;
 
 } // namespace StrId
 

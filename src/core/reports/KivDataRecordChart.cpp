@@ -4,35 +4,12 @@
 
 #include <QDateTime>
 #include <algorithm>
-
-namespace
-{
-
-// TickAxisValue for many stamps in a row: the local clock's offset is looked up once per hour
-// of stamps (clocks change at whole hours), not once per stamp.
-class TickAxis
-{
-public:
-    double Value(quint32 tick)
-    {
-        const qint64 hour = tick / 3600;
-        if (hour != m_hour) {
-            m_hour = hour;
-            m_shift = TickAxisValue(quint32(hour * 3600)) - double(hour * 3600) * 1000;
-        }
-        return double(tick) * 1000 + m_shift;
-    }
-
-private:
-    qint64 m_hour = -1;
-    double m_shift = 0;
-};
-
-} // namespace
+#include <utility>
+#include <vector>
 
 TKivChartData DataRecordChartData(const TKivDataRecordTable& table)
 {
-    TickAxis axis;
+    TKivTickAxis axis;
     TKivChartData data;
     QList<qsizetype> valueColumns;
     for (qsizetype c = 0; c < table.ColumnCount(); ++c) {
@@ -70,9 +47,43 @@ TKivChartData DataRecordChartData(const TKivDataRecordTable& table)
     return data;
 }
 
-double TickAxisValue(quint32 tick)
+namespace
 {
-    const QDateTime utc = QDateTime::fromSecsSinceEpoch(qint64(tick), Qt::UTC);
+qint64 FloorDivide(qint64 value, qint64 by)
+{
+    return value >= 0 ? value / by : -((-value + by - 1) / by);
+}
+} // namespace
+
+double TKivTickAxis::Shift(qint64 tick)
+{
+    return TickAxisValue(tick) - double(tick) * 1000;
+}
+
+double TKivTickAxis::Value(qint64 tick)
+{
+    constexpr qint64 Hour = 3600;
+    constexpr qint64 Day = 24 * Hour;
+    const qint64 day = FloorDivide(tick, Day);
+    if (day != m_day) {
+        m_day = day;
+        m_shift = Shift(day * Day);
+        m_steadyDay = Shift(day * Day + Day - Hour) == m_shift;
+        m_hour = day * 24; // the day's first hour, whose shift is known
+    }
+    if (!m_steadyDay) {
+        const qint64 hour = FloorDivide(tick, Hour);
+        if (hour != m_hour) {
+            m_hour = hour;
+            m_shift = Shift(hour * Hour);
+        }
+    }
+    return double(tick) * 1000 + m_shift;
+}
+
+double TickAxisValue(qint64 tick)
+{
+    const QDateTime utc = QDateTime::fromSecsSinceEpoch(tick, Qt::UTC);
     QDateTime local(utc.date(), utc.time(), Qt::LocalTime);
     // A time that the local clock skips (the hour a daylight-saving change leaves out) is not a
     // valid local time; the UTC reading is near enough for one point.
@@ -81,52 +92,88 @@ double TickAxisValue(quint32 tick)
 
 QList<QPointF> DecimateForPlot(const QList<QPointF>& points, double from, double to, int buckets)
 {
-    QList<qsizetype> inRange;
+    qsizetype first = -1;
+    qsizetype last = -1;
+    qsizetype inRange = 0;
     for (qsizetype i = 0; i < points.size(); ++i) {
-        if (points[i].x() >= from && points[i].x() <= to)
-            inRange.append(i);
-    }
-    QList<QPointF> kept;
-    if (inRange.isEmpty())
-        return kept;
-    const qsizetype first = inRange.first();
-    const qsizetype last = inRange.last();
-    if (first > 0)
-        kept.append(points[first - 1]);
-    buckets = std::max(buckets, 1);
-    if (inRange.size() <= 4 * qsizetype(buckets)) {
-        for (qsizetype i : inRange)
-            kept.append(points[i]);
-    } else {
-        const qsizetype run = (inRange.size() + buckets - 1) / buckets;
-        for (qsizetype start = 0; start < inRange.size(); start += run) {
-            const qsizetype end = std::min(start + run, inRange.size());
-            qsizetype low = inRange[start];
-            qsizetype high = low;
-            for (qsizetype k = start + 1; k < end; ++k) {
-                const qsizetype i = inRange[k];
-                if (points[i].y() < points[low].y())
-                    low = i;
-                if (points[i].y() > points[high].y())
-                    high = i;
-            }
-            // The run's first and last points too, where they are the range's ends.
-            QList<qsizetype> keep{std::min(low, high), std::max(low, high)};
-            if (start == 0)
-                keep.prepend(first);
-            if (end == inRange.size())
-                keep.append(last);
-            qsizetype previous = -1;
-            for (qsizetype i : keep) {
-                if (i > previous)
-                    kept.append(points[i]);
-                previous = std::max(previous, i);
-            }
+        if (points[i].x() >= from && points[i].x() <= to) {
+            first = first < 0 ? i : first;
+            last = i;
+            ++inRange;
         }
     }
+    QList<QPointF> kept;
+    if (inRange == 0)
+        return kept;
+    TKivPlotThinner thinner(inRange, buckets);
+    for (qsizetype i = first; i <= last; ++i)
+        if (points[i].x() >= from && points[i].x() <= to)
+            thinner.Add(points[i]);
+    if (first > 0)
+        kept.append(points[first - 1]);
+    kept.append(thinner.Take());
     if (last + 1 < points.size())
         kept.append(points[last + 1]);
     return kept;
+}
+
+TKivPlotThinner::TKivPlotThinner(qsizetype count, int buckets) : m_count(count)
+{
+    buckets = std::max(buckets, 1);
+    m_run = count <= 4 * qsizetype(buckets) ? 0 : (count + buckets - 1) / buckets;
+}
+
+void TKivPlotThinner::Add(const QPointF& point)
+{
+    const qsizetype index = m_seen++;
+    if (m_run == 0) {
+        m_kept.append(point);
+        return;
+    }
+    const Kept here{index, point};
+    if (index == m_runStart) {
+        m_low = m_high = here;
+        if (index == 0)
+            m_first = here;
+    } else {
+        if (point.y() < m_low.Point.y())
+            m_low = here;
+        if (point.y() > m_high.Point.y())
+            m_high = here;
+    }
+    m_last = here;
+    if (m_seen - m_runStart == m_run || m_seen == m_count)
+        EndRun(m_seen == m_count);
+}
+
+void TKivPlotThinner::EndRun(bool last)
+{
+    // Each run keeps its lowest and highest point, in their order; the first run the range's
+    // first point and the last run its last.
+    const bool lowFirst = m_low.Index <= m_high.Index;
+    std::vector<Kept> keep{lowFirst ? m_low : m_high, lowFirst ? m_high : m_low};
+    if (m_runStart == 0)
+        keep.insert(keep.begin(), m_first);
+    if (last)
+        keep.push_back(m_last);
+    for (const Kept& k : keep) {
+        if (k.Index > m_emitted)
+            m_kept.append(k.Point);
+        m_emitted = std::max(m_emitted, k.Index);
+    }
+    m_runStart = m_seen;
+}
+
+QList<QPointF> TKivPlotThinner::Take()
+{
+    if (m_run != 0 && m_seen > m_runStart)
+        EndRun(true);
+    else if (m_run != 0 && m_last.Index > m_emitted)
+        m_kept.append(m_last.Point); // the last run ended with the points before the last
+    m_seen = m_runStart = 0;
+    m_last = Kept();
+    m_emitted = -1;
+    return std::exchange(m_kept, QList<QPointF>());
 }
 
 namespace

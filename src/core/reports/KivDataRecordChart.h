@@ -7,6 +7,7 @@
 #include <QPointF>
 #include <QString>
 #include <functional>
+#include <limits>
 
 class TKivDataRecordTable;
 
@@ -21,6 +22,9 @@ struct TKivChartData {
     // stamp, else the entry number.
     bool TimeAxis = false;
     QList<TKivChartSeries> Series; // value columns that have at least one number
+    // Why there is nothing to plot, when the reason is another than a log without value columns
+    // (no history stored, a store that cannot be read).
+    QString Empty;
 };
 
 // Every entry of the log: a point per cell that holds a number. Entries whose time stamp
@@ -30,7 +34,24 @@ TKivChartData DataRecordChartData(const TKivDataRecordTable& table);
 // A device time stamp (seconds since 1970, offset applied) as milliseconds since 1970 of the
 // local date and time that reads the same as the stamp, the way a date-time chart axis labels
 // them: a stamp showing 16:53:20 is labelled 16:53:20 whatever the computer's time zone.
-double TickAxisValue(quint32 tick);
+double TickAxisValue(qint64 tick);
+
+// TickAxisValue for many stamps in a row: the local clock's offset is looked up twice per day
+// of stamps, and once per hour on a day whose clock changes (clocks change at whole hours, at
+// most once a day), not once per stamp.
+class TKivTickAxis
+{
+public:
+    double Value(qint64 tick);
+
+private:
+    static double Shift(qint64 tick);
+
+    qint64 m_day = std::numeric_limits<qint64>::min();
+    bool m_steadyDay = false;
+    qint64 m_hour = std::numeric_limits<qint64>::min();
+    double m_shift = 0;
+};
 
 // The points with x in [from, to], plus one on either side so the line runs to the edges,
 // reduced for drawing: beyond 4 x buckets points, each of `buckets` runs of consecutive points
@@ -38,6 +59,33 @@ double TickAxisValue(quint32 tick);
 // the range stay. The line then looks the same at any zoom while drawing a few thousand points
 // instead of a million.
 QList<QPointF> DecimateForPlot(const QList<QPointF>& points, double from, double to, int buckets);
+
+// DecimateForPlot's reduction of the points of a range, given one at a time in order, for a
+// line read from somewhere too large to hold whole: count is their number, known beforehand;
+// when fewer come, the last run ends early. Memory stays that of the points kept.
+class TKivPlotThinner
+{
+public:
+    TKivPlotThinner(qsizetype count, int buckets);
+    void Add(const QPointF& point);
+    // The points kept; the thinner starts again empty.
+    QList<QPointF> Take();
+
+private:
+    struct Kept {
+        qsizetype Index = -1;
+        QPointF Point;
+    };
+    void EndRun(bool last);
+
+    qsizetype m_count;
+    qsizetype m_run; // points per run; 0 keeps every point
+    qsizetype m_seen = 0;
+    qsizetype m_runStart = 0;
+    Kept m_first, m_low, m_high, m_last;
+    qsizetype m_emitted = -1; // index of the last point kept
+    QList<QPointF> m_kept;
+};
 
 // How a time axis labels its ticks: a QDateTime format and the number of ticks, spread evenly.
 struct TKivTimeAxisLabels {

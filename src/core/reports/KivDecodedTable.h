@@ -41,6 +41,9 @@ public:
     // Replaces cells by the cells of record row `row` (0 <= row < RowCount()): the row number
     // first, then one cell per column. A cell whose registers lie outside the image is empty.
     virtual void RowCells(qint64 row, QStringList& cells) const = 0;
+    // The most rows a view shows of the table: a decoded image never has more than
+    // MaxTableRows; a table read from elsewhere may say otherwise.
+    virtual qint64 RowLimit() const { return MaxTableRows; }
 };
 
 // The cells of the table's text: title, last-read line, heading and record rows.

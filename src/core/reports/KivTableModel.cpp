@@ -18,7 +18,7 @@ int ShownRows(const TKivDecodedTable* table)
 {
     if (!table)
         return 0;
-    return int(std::clamp<qint64>(table->RowCount(), 1, MaxTableRows));
+    return int(std::clamp<qint64>(table->RowCount(), 1, table->RowLimit()));
 }
 
 // The sorted, distinct rows (or columns) a selection touches.

@@ -5,6 +5,7 @@
 #include "lang/StringIds.h"
 
 #include <QLocale>
+#include <array>
 #include <bit>
 #include <cmath>
 
@@ -207,8 +208,17 @@ std::optional<double> ValueNumber(quint32 value, const ValueFormat& format)
     const int digits = DigitCount(shown->magnitude, shown->base);
     if (!FitsValueText(shown->negative, ShownDigits(digits, format), format))
         return std::nullopt;
-    const double number =
-        double(shown->magnitude) / std::pow(double(shown->base), std::max(format.FloatWidth, 0));
+    // The powers are looked up: a chart of a stored history converts millions of values.
+    static const auto powers = [] {
+        std::array<std::array<double, MaxValueText>, 2> table{};
+        for (int n = 0; n < MaxValueText; ++n) {
+            table[0][n] = std::pow(10.0, n);
+            table[1][n] = std::pow(16.0, n);
+        }
+        return table;
+    }();
+    const double number = double(shown->magnitude) /
+                          powers[shown->base == 16 ? 1 : 0][std::max(format.FloatWidth, 0)];
     return shown->negative ? -number : number;
 }
 
