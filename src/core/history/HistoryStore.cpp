@@ -5,6 +5,7 @@
 #include "lang/StringIds.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -458,6 +459,7 @@ THistoryStore::THistoryStore(const QString& path, OpenMode mode)
 {
     if (mode == ExistingOnly && !QFileInfo::exists(path))
         throw THistoryError(THistoryFailure::Failed, LangText(StrId::HistoryNoStore, {path}));
+    const bool existed = QFileInfo::exists(path);
     if (mode == CreateMissing)
         QDir().mkpath(QFileInfo(path).absolutePath()); // a folder named for the store
 
@@ -478,6 +480,11 @@ THistoryStore::THistoryStore(const QString& path, OpenMode mode)
     } catch (...) {
         Database().close();
         QSqlDatabase::removeDatabase(m_connectionName);
+        // A store that could not be made (disk full) leaves no empty file behind.
+        if (!existed) {
+            for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+                QFile::remove(path + suffix);
+        }
         throw;
     }
 }
