@@ -232,6 +232,12 @@ TEST_F(CliHistoryExport, WrongArgumentsAndMissingHistoriesAreClearErrors)
     EXPECT_TRUE(unknown.err.contains("no data record named \"Mixer\" is stored"))
         << qPrintable(unknown.err);
 
+    // Output that never arrives is a failure, not a success.
+    const CliRun full = RunCli(m_dir.filePath("config"), {"history", m_project},
+                               [](QProcess& process) { process.setStandardOutputFile("/dev/full"); });
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_TRUE(full.err.contains("cannot write the output")) << qPrintable(full.err);
+
     TKivTamsor root;
     ASSERT_TRUE(ReadProjectFile(m_project, root));
     root.HistoryOff = true;
