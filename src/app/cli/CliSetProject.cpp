@@ -3,7 +3,7 @@
 #include "CliCommand.h"
 #include "CliProject.h"
 #include "history/HistoryLocation.h"
-#include "model/KivProjectLock.h"
+#include "model/KivProjectSession.h"
 #include "model/KivTamsor.h"
 
 #include <QFileInfo>
@@ -30,12 +30,11 @@ int runSetProject(const QStringList& arguments)
         return 2;
     }
     const QString path = QFileInfo(parser.positionalArguments().at(0)).absoluteFilePath();
-    TKivProjectLock lock(path);
-    lockCliProject(lock);
+    TKivProjectSession session;
     TKivTamsor root;
-    openCliProject(path, root);
+    openCliProject(session, path, root);
     SetHistorySetting(root, setting);
-    saveCliProject(path, root);
+    saveCliProject(session, root);
     const QString store = HistoryStorePath(root, path);
     cliOut() << "History: " << (store.isEmpty() ? QStringLiteral("off") : store) << "\n"
              << Qt::flush;
