@@ -76,8 +76,10 @@ TFrameAlarmEdit::TFrameAlarmEdit(QWidget* parent)
     connect(btnStored, &QToolButton::toggled, this, &TFrameAlarmEdit::ShowStored);
 
     FHistory = new TStoredHistory(this);
-    connect(FHistory, &TStoredHistory::Recorded, this, [this](TKivStation* station) {
-        if (FStored && station == Station())
+    // Every recording closes the store the stored lines are read from (TStoredHistory), also
+    // one of another station: the lines shown are read again from the store opened anew.
+    connect(FHistory, &TStoredHistory::Recorded, this, [this] {
+        if (FStored && FShown)
             Refresh(false);
     });
 }

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 namespace
@@ -162,6 +163,22 @@ TEST_F(HistoryChartTest, ARedefinedLogKeepsOneLineAcrossItsVersions)
     EXPECT_EQ(values.back(), 22);
     EXPECT_TRUE(std::is_sorted(data.Series[0].Points.begin(), data.Series[0].Points.end(),
                                [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); }));
+}
+
+TEST_F(HistoryChartTest, AClockSetBackStillDrawsInTimeOrder)
+{
+    TKivDataRecord* record = AddTestLog(station);
+    read(*record, {{Newest - 2 * Day, 1, 1}, {Newest, 2, 2}});
+    // The panel's clock was set back a day: the next entries are stored after, but older.
+    read(*record, {{Newest - 2 * Day, 1, 1}, {Newest, 2, 2}, {Newest - Day, 3, 3}});
+    for (THistoryRange range : {THistoryRange::All, THistoryRange::LastWeek}) {
+        const TKivChartData data = chart(*record, range);
+        ASSERT_EQ(data.Series.size(), 2);
+        QList<double> values;
+        for (const QPointF& p : data.Series[1].Points)
+            values << p.y();
+        EXPECT_EQ(values, (QList<double>{1, 3, 2})) << int(range);
+    }
 }
 
 TEST_F(HistoryChartTest, ALongHistoryIsThinnedForTheChartWidth)
