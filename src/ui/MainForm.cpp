@@ -704,7 +704,7 @@ void TFormMain::CreateSchedule()
     });
     // The history of every stored image, the schedule's and the user's reads alike; the store
     // is opened at the first read.
-    FHistory = std::make_unique<THistoryRecorder>(*FProject, [this] { return FFileName; });
+    FHistory = std::make_unique<THistoryRecorder>(*FProject, [this] { return FileName(); });
     SetProgramHistoryRecorder(FHistory.get());
     FScheduleRunner->SetHistoryCheck(
         [this](const TKivStation& station) { return FHistory->TakeNotice(station); });
